@@ -1,0 +1,39 @@
+// A snapshot of the excluded folders that answers exactly as IsExcluded does,
+// without scanning the whole list for each question.
+#pragma once
+
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/types.h"
+#include "store/folder_list.h"
+
+namespace hf {
+
+// True when every code unit of text is printable ASCII (0x20..0x7E). Two such
+// texts compare equal under platform::CompareText only when identical, so a
+// hash lookup decides them; other texts (control characters, non-ASCII, an
+// embedded NUL) may compare equal to a different text and are scanned.
+[[nodiscard]] bool IsPlainText(std::u16string_view text) noexcept;
+
+class ExclusionSet {
+ public:
+  ExclusionSet() = default;
+  // Copies the paths of excluded; later changes to the list are not seen.
+  explicit ExclusionSet(const FolderList &excluded);
+
+  // The answer of IsExcluded(folder) for the list this set was built from.
+  [[nodiscard]] bool Contains(const WideString &folder) const;
+
+  // True when Contains(folder) needs no scan, so its answer is cheap.
+  [[nodiscard]] bool IsQuick(std::u16string_view folder) const noexcept;
+
+ private:
+  [[nodiscard]] bool MatchesAnyOther(const WideString &folder) const;
+
+  std::unordered_set<WideString> plain_;  // printable-ASCII paths
+  std::vector<WideString> others_;        // every other path, compared one by one
+};
+
+}  // namespace hf

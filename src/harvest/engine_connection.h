@@ -52,14 +52,20 @@ void CloseEngine(EngineConnection &connection) noexcept;
 // this before it leaves its COM apartment).
 void ReleaseCursorAndEngine(EngineConnection &connection) noexcept;
 
-int LoadEngineLibrary(EngineLibrary &library, const char *fileName);
-HRESULT CreateEngineObject(EngineLibrary &library, ILogEngine **engine);
+// Loads the library (by name, else through the search) and obtains its class
+// factory; 1 on success, 0 with nothing held otherwise.
+[[nodiscard]] int LoadEngineLibrary(EngineLibrary &library, const char *fileName);
+// The status of the class factory's CreateInstance; -1 when there is no
+// factory or no output address.
+[[nodiscard]] HRESULT CreateEngineObject(EngineLibrary &library, ILogEngine **engine);
+// Releases the class factory, then frees the library, each only when held.
 void FreeEngineLibrary(EngineLibrary &library) noexcept;
 
 // The engine library's path built from the host executable's path: its last
 // directory replaced by "<sep>Kernel<sep>Morvex.dll" behind the separator that
 // ends the parent, so two separators stand in a row. Written into a zero-filled
-// buffer of 260 bytes.
-void BuildEngineLibraryPath(const char *hostExecutable, char (&path)[260]);
+// buffer of 260 bytes. False (buffer all zeros) when the host path has fewer
+// than two separators or the result would not fit with its terminator.
+[[nodiscard]] bool BuildEngineLibraryPath(const char *hostExecutable, char (&path)[260]);
 
 }  // namespace hf

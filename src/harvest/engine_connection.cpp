@@ -1,0 +1,200 @@
+// Opening, reading and closing one thread's connection to the log engine.
+#include "harvest/engine_connection.h"
+
+#include <cstring>
+#include <string>
+
+#include "platform/com_runtime.h"
+
+namespace hf {
+namespace {
+
+constexpr std::size_t kPathBufferSize = 260;
+
+// Gives back one reference and empties the field that held it.
+template <typename Interface>
+void ReleaseField(Interface *&field) noexcept {
+  Interface *const held = field;
+  field = nullptr;
+  if (held != nullptr) held->Release();
+}
+
+// Copies an engine text into an existing string, reusing its storage; a null
+// text gives the empty string.
+void CopyText(const NativeChar16 *text, WideString &target) {
+  if (text == nullptr) {
+    target.clear();
+    return;
+  }
+  const std::size_t length = std::char_traits<NativeChar16>::length(text);
+  target.resize(length);
+  for (std::size_t i = 0; i < length; ++i) target[i] = static_cast<char16_t>(text[i]);
+}
+
+// Releases the record being read when ReadNextRecord ends, also by an exception.
+class RecordRelease {
+ public:
+  explicit RecordRelease(ILogRecord *&field) noexcept : field_(field) {}
+  ~RecordRelease() { ReleaseField(field_); }
+  RecordRelease(const RecordRelease &) = delete;
+  RecordRelease &operator=(const RecordRelease &) = delete;
+
+ private:
+  ILogRecord *&field_;
+};
+
+using OpenLog = HRESULT (ILogEngine::*)(ILogCursor **);
+
+bool OpenLogCursor(EngineConnection &connection, std::int32_t kind, OpenLog open) {
+  if (connection.engine == nullptr) return false;
+  connection.kind = kind;
+  // A cursor from an earlier open would otherwise be overwritten and leak.
+  ReleaseField(connection.cursor);
+  (connection.engine->*open)(&connection.cursor);
+  if (connection.cursor == nullptr) return false;
+  connection.cursor->Begin();
+  return true;
+}
+
+}  // namespace
+
+EngineConnection::~EngineConnection() { CloseEngine(*this); }
+
+bool BuildEngineLibraryPath(const char *hostExecutable, char (&path)[260]) {
+  std::memset(path, 0, sizeof path);
+  if (hostExecutable == nullptr) return false;
+  const char separator = platform::PathSeparator();
+  const std::string host(hostExecutable, strnlen(hostExecutable, kPathBufferSize));
+  const std::size_t fileStart = host.rfind(separator);
+  if (fileStart == std::string::npos || fileStart == 0) return false;
+  const std::size_t parentEnd = host.rfind(separator, fileStart - 1);
+  if (parentEnd == std::string::npos) return false;
+  const std::string tail = std::string(1, separator) + "Kernel" + separator + "Morvex.dll";
+  const std::size_t length = parentEnd + 1 + tail.size();
+  if (length + 1 > kPathBufferSize) return false;
+  std::memcpy(path, host.data(), parentEnd + 1);
+  std::memcpy(path + parentEnd + 1, tail.data(), tail.size());
+  return true;
+}
+
+void OpenEngine(EngineConnection &connection) {
+  // A connection opened twice gives back what it held instead of leaking it.
+  CloseEngine(connection);
+
+  void *served = nullptr;
+  const HRESULT activation = platform::CurrentCom().CreateInstance(
+      kClsidLogEngine, platform::kClsctxLocalServer, kIidLogEngine, &served);
+  if (activation == kS_OK && served != nullptr) {
+    connection.engine = static_cast<ILogEngine *>(served);
+    return;
+  }
+
+  char host[kPathBufferSize] = {};
+  const std::uint32_t hostLength = platform::CurrentModules().HostExecutablePath(host, sizeof host);
+  char path[kPathBufferSize];
+  // A truncated or unreadable host path, or one without a parent directory,
+  // leaves the connection without an engine rather than loading a wrong file.
+  if (hostLength == 0 || hostLength >= sizeof host || !BuildEngineLibraryPath(host, path)) return;
+  if (LoadEngineLibrary(connection.engineLibrary, path) == 0) return;
+  if (CreateEngineObject(connection.engineLibrary, &connection.engine) != kS_OK) connection.engine = nullptr;
+}
+
+bool OpenFirstLog(EngineConnection &connection) {
+  return OpenLogCursor(connection, 0, &ILogEngine::OpenFirstLog);
+}
+
+bool OpenSecondLog(EngineConnection &connection) {
+  return OpenLogCursor(connection, 1, &ILogEngine::OpenSecondLog);
+}
+
+bool ReadNextRecord(EngineConnection &connection, LogRecord &record) {
+  if (connection.cursor == nullptr) return false;
+  std::uint32_t fetched = 0;
+  const HRESULT next = connection.cursor->Next(1, &connection.currentRecord, &fetched);
+  if (next != kS_OK) {
+    // Nothing delivered: whatever an engine left there is not ours to use.
+    connection.currentRecord = nullptr;
+    return false;
+  }
+  if (connection.currentRecord == nullptr) return false;
+
+  RecordRelease release(connection.currentRecord);
+  ILogRecord &current = *connection.currentRecord;
+
+  const NativeChar16 *text = nullptr;
+  current.GetObjectPath(&text);
+  CopyText(text, record.objectPath);
+
+  text = nullptr;
+  current.GetSecondText(&text);
+  CopyText(text, record.secondText);
+
+  std::int32_t number = 0;
+  current.GetNumber(&number);
+  record.number = number;
+
+  Timestamp time{};
+  current.GetTime(&time);
+  record.timestamp = time;
+  return true;
+}
+
+void ReleaseCursorAndEngine(EngineConnection &connection) noexcept {
+  ReleaseField(connection.cursor);
+  ReleaseField(connection.engine);
+}
+
+void CloseEngine(EngineConnection &connection) noexcept {
+  ReleaseCursorAndEngine(connection);
+  FreeEngineLibrary(connection.engineLibrary);
+}
+
+int LoadEngineLibrary(EngineLibrary &library, const char *fileName) {
+  FreeEngineLibrary(library);
+  if (fileName == nullptr) return 0;
+  platform::Modules &modules = platform::CurrentModules();
+
+  library.module = modules.Load(fileName);
+  if (library.module == nullptr) {
+    char found[kPathBufferSize] = {};
+    const std::uint32_t foundLength = modules.Search(fileName, found, sizeof found);
+    // A result of the buffer's size or more is the size a longer path would need.
+    if (foundLength == 0 || foundLength >= sizeof found) return 0;
+    library.module = modules.Load(found);
+    if (library.module == nullptr) return 0;
+  }
+
+  bool faulted = false;
+  HRESULT result = kE_FAIL;
+  void *entry = modules.Symbol(library.module, "DllGetClassObject");
+  if (entry != nullptr) {
+    void *factory = nullptr;
+    const auto getClassObject = reinterpret_cast<platform::GetClassObjectFn>(entry);
+    faulted = !platform::CallGuarded(getClassObject, kClsidLogEngine, kIidClassFactory, &factory, &result);
+    library.classFactory = static_cast<IClassFactoryAbi *>(factory);
+  }
+  if (entry != nullptr && !faulted && result == kS_OK) return 1;
+
+  // Whatever a faulting entry left behind cannot be trusted to be released.
+  if (faulted) library.classFactory = nullptr;
+  FreeEngineLibrary(library);
+  return 0;
+}
+
+HRESULT CreateEngineObject(EngineLibrary &library, ILogEngine **engine) {
+  if (library.classFactory == nullptr || engine == nullptr) return -1;
+  *engine = nullptr;
+  void *created = nullptr;
+  const HRESULT result = library.classFactory->CreateInstance(nullptr, kIidLogEngine, &created);
+  *engine = static_cast<ILogEngine *>(created);
+  return result;
+}
+
+void FreeEngineLibrary(EngineLibrary &library) noexcept {
+  ReleaseField(library.classFactory);
+  platform::ModuleHandle const module = library.module;
+  library.module = nullptr;
+  if (module != nullptr) platform::CurrentModules().Free(module);
+}
+
+}  // namespace hf

@@ -27,6 +27,7 @@ enum class LoadOutcome {
   kNoKey,        // 0: the key could not be opened
   kZeroBytes,    // 0: the value exists with 0 bytes
   kNoMemory,     // 0: the buffer for the data could not be obtained
+  kReadFailed,   // 0: the data query failed after the size query succeeded
 };
 
 LoadOutcome LoadStoredListOutcome();

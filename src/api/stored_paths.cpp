@@ -1,0 +1,60 @@
+// Reading and editing the stored ranked list. Each call starts from empty
+// lists and reloads what it needs from the settings key.
+#include "api/stored_paths.h"
+
+#include <limits>
+
+#include "platform/text_compare.h"
+#include "store/folder_store.h"
+#include "store/list_format.h"
+
+namespace hf {
+
+std::int32_t CountStoredPaths() {
+  ClearAllLists();
+  (void)LoadStoredList();
+  const std::size_t count = StoredList.Count();
+  constexpr auto kMax = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
+  return static_cast<std::int32_t>(count < kMax ? count : kMax);
+}
+
+int CopyStoredPath(std::int32_t index, NativeChar16 *buffer, std::uint32_t capacity,
+                   std::int32_t *countOut) {
+  ClearAllLists();
+  (void)LoadStoredList();
+  if (index < 0 || static_cast<std::size_t>(index) >= StoredList.Count()) return 0;
+  if (buffer == nullptr || capacity == 0 || countOut == nullptr) return 0;
+  const FolderEntry &entry = StoredList.At(static_cast<std::size_t>(index));
+  const std::size_t length = entry.path.size();
+  if (length >= capacity) return 0;
+  for (std::size_t i = 0; i < length; ++i) buffer[i] = static_cast<NativeChar16>(entry.path[i]);
+  buffer[length] = 0;
+  *countOut = entry.hits;
+  return 1;
+}
+
+int RemoveStoredPath(const NativeChar16 *folderPath) {
+  if (folderPath == nullptr) return 0;
+  WideString path;
+  for (const NativeChar16 *p = folderPath; *p != 0; ++p) path.push_back(static_cast<char16_t>(*p));
+
+  ClearAllLists();
+  const LoadOutcome stored = LoadStoredListOutcome();
+  // A list that exists but could not be read must not be rewritten as empty.
+  if (stored == LoadOutcome::kNoMemory || stored == LoadOutcome::kReadFailed) return 0;
+  (void)LoadExcludedList();
+
+  WideString kept;
+  for (const FolderEntry &entry : StoredList) {
+    if (platform::CompareText(path.c_str(), entry.path.c_str()) != 0) {
+      AppendFormattedEntry(kept, entry.path, entry.hits);
+    } else if (IsExcluded(path.c_str()) == 0) {
+      (void)AppendExcludedText(FormatEntry(entry.path, entry.hits));
+    }
+  }
+  if (ResetStoredValue() == 0) return 0;
+  if (!kept.empty()) (void)AppendStoredText(kept);
+  return 1;
+}
+
+}  // namespace hf

@@ -1,0 +1,13 @@
+// Exit statuses of `hotfolders`, as --help documents them.
+#pragma once
+
+namespace hf::cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitLibraryFailed = 1;   // the library reported failure, or the tool ran out of memory
+constexpr int kExitUsage = 2;           // the command line is wrong
+constexpr int kExitNotLoaded = 3;       // the library or one of its exports could not be loaded
+constexpr int kExitKeyMissing = 4;      // the settings key does not exist: run `hotfolders init`
+constexpr int kExitKeyUnreachable = 5;  // the settings key exists but cannot be opened or created
+
+}  // namespace hf::cli

@@ -1,0 +1,78 @@
+// Block-buffered line splitting with carry-over of a partial last line.
+#include "line_reader.h"
+
+#include <cstring>
+#include <utility>
+
+namespace morvex {
+
+void LineReader::Reset(std::unique_ptr<InputFile> file) {
+  if (file != nullptr && buffer_ == nullptr) buffer_ = std::make_unique<char[]>(blockSize_);
+  file_ = std::move(file);
+  begin_ = end_ = 0;
+  atEnd_ = file_ == nullptr;
+  atStart_ = true;
+  dropping_ = false;
+}
+
+bool LineReader::Refill() noexcept {
+  if (atEnd_) return false;
+  if (begin_ > 0) {
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == blockSize_) {
+    // The block holds one unfinished line: drop it and skip to its end.
+    dropping_ = true;
+    end_ = 0;
+  }
+  const std::int64_t got = file_->Read(buffer_.get() + end_, blockSize_ - end_);
+  if (got <= 0) {
+    atEnd_ = true;
+    file_.reset();
+    return false;
+  }
+  end_ += static_cast<std::size_t>(got);
+  if (atStart_ && end_ >= 3) {
+    atStart_ = false;
+    if (std::memcmp(buffer_.get(), "\xEF\xBB\xBF", 3) == 0) begin_ = 3;
+  }
+  return true;
+}
+
+bool LineReader::NextLine(const char **line, std::size_t *size) noexcept {
+  for (;;) {
+    char *const base = buffer_.get();
+    if (begin_ < end_) {
+      const auto *newline = static_cast<const char *>(std::memchr(base + begin_, '\n', end_ - begin_));
+      if (newline != nullptr) {
+        const std::size_t at = static_cast<std::size_t>(newline - base);
+        *line = base + begin_;
+        *size = at - begin_;
+        begin_ = at + 1;
+        atStart_ = false;
+        if (dropping_) {
+          dropping_ = false;
+          continue;
+        }
+        return true;
+      }
+    }
+    if (Refill()) continue;
+    // End of the file: a last line without a line break still counts.
+    if (begin_ < end_) {
+      *line = base + begin_;
+      *size = end_ - begin_;
+      begin_ = end_;
+      if (dropping_) {
+        dropping_ = false;
+        return false;
+      }
+      return true;
+    }
+    return false;
+  }
+}
+
+}  // namespace morvex

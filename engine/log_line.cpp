@@ -1,0 +1,107 @@
+// Parsing of a record line: a fixed-width local timestamp, then three
+// tab-separated fields.
+#include "log_line.h"
+
+#include <cstring>
+
+namespace morvex {
+namespace {
+
+constexpr std::size_t kTimestampSize = 23;  // YYYY-MM-DD hh:mm:ss.mmm
+// Timestamps must fit SYSTEMTIME's range.
+constexpr int kMinYear = 1601;
+
+inline bool Digit(char c) noexcept { return c >= '0' && c <= '9'; }
+
+// Reads count digits at text; false when any is not a digit.
+inline bool Digits(const char *text, int count, int *value) noexcept {
+  int v = 0;
+  for (int i = 0; i < count; ++i) {
+    if (!Digit(text[i])) return false;
+    v = v * 10 + (text[i] - '0');
+  }
+  *value = v;
+  return true;
+}
+
+inline bool LeapYear(int year) noexcept { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) noexcept {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && LeapYear(year) ? 29 : kDays[month - 1];
+}
+
+bool ParseTimestamp(const char *t, hf::Timestamp *out) noexcept {
+  if (t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':' || t[16] != ':' || t[19] != '.') return false;
+  int year, month, day, hour, minute, second, millis;
+  if (!Digits(t, 4, &year) || !Digits(t + 5, 2, &month) || !Digits(t + 8, 2, &day) || !Digits(t + 11, 2, &hour) ||
+      !Digits(t + 14, 2, &minute) || !Digits(t + 17, 2, &second) || !Digits(t + 20, 3, &millis))
+    return false;
+  if (year < kMinYear || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
+      minute > 59 || second > 59)
+    return false;
+  out->year = static_cast<std::uint16_t>(year);
+  out->month = static_cast<std::uint16_t>(month);
+  out->dayOfWeek = DayOfWeek(year, month, day);
+  out->day = static_cast<std::uint16_t>(day);
+  out->hour = static_cast<std::uint16_t>(hour);
+  out->minute = static_cast<std::uint16_t>(minute);
+  out->second = static_cast<std::uint16_t>(second);
+  out->milliseconds = static_cast<std::uint16_t>(millis);
+  return true;
+}
+
+// A decimal 32-bit signed integer with an optional leading minus sign.
+bool ParseNumber(const char *text, std::size_t size, std::int32_t *out) noexcept {
+  bool negative = false;
+  if (size > 0 && text[0] == '-') {
+    negative = true;
+    ++text;
+    --size;
+  }
+  if (size == 0 || size > 10) return false;
+  std::int64_t v = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (!Digit(text[i])) return false;
+    v = v * 10 + (text[i] - '0');
+  }
+  if (negative) v = -v;
+  if (v < INT32_MIN || v > INT32_MAX) return false;
+  *out = static_cast<std::int32_t>(v);
+  return true;
+}
+
+}  // namespace
+
+std::uint16_t DayOfWeek(int year, int month, int day) noexcept {
+  // Sakamoto's method.
+  static constexpr int kOffsets[12] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+  if (month < 3) year -= 1;
+  return static_cast<std::uint16_t>((year + year / 4 - year / 100 + year / 400 + kOffsets[month - 1] + day) % 7);
+}
+
+bool ParseLogLine(const char *line, std::size_t size, LogLine *out) noexcept {
+  if (size > 0 && line[size - 1] == '\r') --size;
+  if (size == 0 || line[0] == '#') return false;
+  if (size <= kTimestampSize || line[kTimestampSize] != '\t') return false;
+  if (!ParseTimestamp(line, &out->time)) return false;
+
+  const char *const end = line + size;
+  const char *number = line + kTimestampSize + 1;
+  const auto *tab1 = static_cast<const char *>(std::memchr(number, '\t', static_cast<std::size_t>(end - number)));
+  if (tab1 == nullptr) return false;
+  const char *path = tab1 + 1;
+  const auto *tab2 = static_cast<const char *>(std::memchr(path, '\t', static_cast<std::size_t>(end - path)));
+  if (tab2 == nullptr) return false;
+  const char *second = tab2 + 1;
+  if (std::memchr(second, '\t', static_cast<std::size_t>(end - second)) != nullptr) return false;
+  if (!ParseNumber(number, static_cast<std::size_t>(tab1 - number), &out->number)) return false;
+
+  out->path = path;
+  out->pathSize = static_cast<std::size_t>(tab2 - path);
+  out->secondText = second;
+  out->secondTextSize = static_cast<std::size_t>(end - second);
+  return true;
+}
+
+}  // namespace morvex

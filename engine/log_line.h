@@ -1,0 +1,31 @@
+// One line of a history log, split into its four fields.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace morvex {
+
+// The fields of a well-formed record line; the texts point into the line.
+struct LogLine {
+  hf::Timestamp time{};
+  std::int32_t number = 0;
+  const char *path = nullptr;
+  std::size_t pathSize = 0;
+  const char *secondText = nullptr;
+  std::size_t secondTextSize = 0;
+};
+
+// Splits a line (without its line break; a trailing carriage return is
+// ignored) of the form "YYYY-MM-DD hh:mm:ss.mmm<TAB>number<TAB>path<TAB>text".
+// Returns false for comment lines ('#'), blank lines and malformed lines: a
+// wrong field count, an impossible date or time, a number that is not a
+// 32-bit decimal.
+[[nodiscard]] bool ParseLogLine(const char *line, std::size_t size, LogLine *out) noexcept;
+
+// Day of the week of a proleptic Gregorian date, 0 for Sunday as in SYSTEMTIME.
+[[nodiscard]] std::uint16_t DayOfWeek(int year, int month, int day) noexcept;
+
+}  // namespace morvex

@@ -1,0 +1,99 @@
+// A scripted library and host for running the tool without the system.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "folder_reader.h"
+#include "host.h"
+
+namespace hf::cli::test {
+
+// Behaves like the library's exports over an in-memory list.
+class FakeLibrary final : public FolderLibrary {
+ public:
+  explicit FakeLibrary(std::vector<StoredFolder> &folders) : folders_(folders) {}
+  std::int32_t GetPathCount() override { return static_cast<std::int32_t>(folders_.size()); }
+  std::int32_t GetLogPath(std::int32_t index, char16_t *buffer, std::uint32_t capacity,
+                          std::int32_t *countOut) override {
+    ++getLogPathCalls;
+    if (index < 0 || index >= GetPathCount() || buffer == nullptr || capacity == 0) return 0;
+    const StoredFolder &folder = folders_[static_cast<std::size_t>(index)];
+    if (refuseEveryPath || folder.path.size() >= capacity) return 0;
+    std::copy(folder.path.begin(), folder.path.end(), buffer);
+    buffer[folder.path.size()] = u'\0';
+    *countOut = folder.hits;
+    return 1;
+  }
+  std::int32_t DeletePath(const char16_t *folderPath) override {
+    deleted.emplace_back(folderPath);
+    if (!deleteSucceeds) return 0;
+    folders_.erase(std::remove_if(folders_.begin(), folders_.end(),
+                                  [&](const StoredFolder &f) { return f.path == folderPath; }),
+                   folders_.end());
+    return 1;
+  }
+  std::int32_t UpdatePath() override {
+    ++updates;
+    if (updateSucceeds) folders_ = rebuilt;
+    return updateSucceeds ? 1 : 0;
+  }
+
+  bool refuseEveryPath = false;
+  bool deleteSucceeds = true;
+  bool updateSucceeds = true;
+  std::vector<StoredFolder> rebuilt;
+  std::vector<std::u16string> deleted;
+  int getLogPathCalls = 0;
+  int updates = 0;
+
+ private:
+  std::vector<StoredFolder> &folders_;
+};
+
+// Records output; the key's state and the library's loading are scripted.
+class FakeHost final : public Host {
+ public:
+  std::string DefaultLibraryLocation() const override { return "/opt/hf/lib/libhotFolders.so"; }
+  std::string SettingsKeyLocation() const override { return "/cfg/hkcu/Software/Quorvane"; }
+  KeyProbe ProbeSettingsKey() override { return KeyProbe{key, "Permission denied"}; }
+  bool CreateSettingsKey(std::string &error) override {
+    if (!createSucceeds) {
+      error = "Read-only file system";
+      return false;
+    }
+    key = KeyState::present;
+    return true;
+  }
+  LoadedLibrary OpenLibrary(const std::optional<std::u16string> &path) override {
+    openedWith = path;
+    ++opens;
+    if (!loads) return {nullptr, "cannot load the library /nowhere.so: no such file"};
+    auto library = std::make_unique<FakeLibrary>(folders);
+    library->rebuilt = rebuilt;
+    library->deleteSucceeds = deleteSucceeds;
+    library->updateSucceeds = updateSucceeds;
+    library->refuseEveryPath = refuseEveryPath;
+    return {std::move(library), {}};
+  }
+  void WriteOut(std::string_view text) override { out += text; }
+  void WriteErr(std::string_view text) override { err += text; }
+
+  KeyState key = KeyState::present;
+  bool createSucceeds = true;
+  bool loads = true;
+  bool deleteSucceeds = true;
+  bool updateSucceeds = true;
+  bool refuseEveryPath = false;
+  std::vector<StoredFolder> folders;
+  std::vector<StoredFolder> rebuilt;
+  std::optional<std::u16string> openedWith;
+  int opens = 0;
+  std::string out;
+  std::string err;
+};
+
+}  // namespace hf::cli::test

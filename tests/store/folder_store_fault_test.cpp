@@ -1,0 +1,173 @@
+// Registry statuses and shortages that a real hive does not produce on
+// demand, through the in-memory settings fake.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/settings_store.h"
+#include "store/folder_store.h"
+#include "store/value_text.h"
+#include "store_test_util.h"
+#include "support/fake_settings.h"
+
+namespace hf {
+namespace {
+
+using test::FakeSettings;
+using Op = FakeSettings::Op;
+
+constexpr char16_t kStored[] = u"hotFolders";
+constexpr char16_t kExcluded[] = u"deletepath";
+
+ValueBuffer NoBuffer(std::size_t) { return nullptr; }
+
+class FolderStoreFaultTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ClearAllLists(); }
+  void TearDown() override {
+    SetBufferAllocatorForTesting(nullptr);
+    ClearAllLists();
+    EXPECT_EQ(fake_.OpenHandles(), 0) << "a key was left open";
+  }
+
+  FakeSettings fake_;
+  test::ScopedSettings installed_{fake_};
+};
+
+TEST_F(FolderStoreFaultTest, EachOperationOpensTheKeyWithItsOwnAccess) {
+  struct Case {
+    const char *name;
+    std::function<void()> call;
+    std::uint32_t access;
+  };
+  const Case cases[] = {
+      {"LoadStoredList", [] { (void)LoadStoredList(); }, platform::kKeyRead},
+      {"LoadExcludedList", [] { (void)LoadExcludedList(); }, platform::kKeyRead},
+      {"AppendStoredText", [] { (void)AppendStoredText(u"a,1|"); }, platform::kKeyAllAccess},
+      {"AppendExcludedText", [] { (void)AppendExcludedText(u"a,1|"); }, platform::kKeyAllAccess},
+      {"ResetStoredValue", [] { (void)ResetStoredValue(); }, platform::kKeyWrite},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    fake_.calls.clear();
+    c.call();
+    const auto opens = fake_.CallsOf(Op::kOpen);
+    ASSERT_EQ(opens.size(), 1u);
+    EXPECT_EQ(opens[0].access, c.access);
+    EXPECT_EQ(fake_.CallsOf(Op::kClose).size(), 1u);
+  }
+}
+
+TEST_F(FolderStoreFaultTest, LoaderOutcomes) {
+  struct Case {
+    const char *name;
+    std::function<void(FakeSettings &)> script;
+    LoadOutcome outcome;
+    std::size_t entries;
+  };
+  const Case cases[] = {
+      {"access refused", [](FakeSettings &f) { f.openStatus[platform::kKeyRead] = kErrorAccessDenied; },
+       LoadOutcome::kNoKey, 0},
+      {"size query fails", [](FakeSettings &f) { f.sizeStatus[kStored] = kErrorBadDb; },
+       LoadOutcome::kParsed, 0},
+      {"size query refused", [](FakeSettings &f) { f.sizeStatus[kStored] = kErrorAccessDenied; },
+       LoadOutcome::kParsed, 0},
+      {"no buffer", [](FakeSettings &) { SetBufferAllocatorForTesting(&NoBuffer); },
+       LoadOutcome::kNoMemory, 0},
+      {"data query fails", [](FakeSettings &f) { f.dataStatus[kStored] = kErrorBadDb; },
+       LoadOutcome::kReadFailed, 0},
+      // The value is longer than the size query says: only the reported
+      // bytes are read, and they hold the first entry alone.
+      {"size says 14 bytes", [](FakeSettings &f) { f.sizeOverride[kStored] = 14; },
+       LoadOutcome::kParsed, 1},
+      {"size says 5 bytes", [](FakeSettings &f) { f.sizeOverride[kStored] = 5; },
+       LoadOutcome::kMalformed, 0},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    fake_ = FakeSettings();
+    fake_.SetText(kStored, u"C:\\a,5|C:\\b,3|");
+    SetBufferAllocatorForTesting(nullptr);
+    c.script(fake_);
+    EXPECT_EQ(LoadStoredListOutcome(), c.outcome);
+    EXPECT_EQ(StoredList.Count(), c.entries);
+    EXPECT_EQ(fake_.OpenHandles(), 0);
+  }
+}
+
+TEST_F(FolderStoreFaultTest, LoaderAnswersOneOnlyForAWholeParse) {
+  fake_.SetText(kExcluded, u"a,1|b");
+  EXPECT_EQ(LoadExcludedList(), 0);
+  fake_.SetText(kExcluded, u"a,1|");
+  EXPECT_EQ(LoadExcludedList(), 1);
+  SetBufferAllocatorForTesting(&NoBuffer);
+  EXPECT_EQ(LoadExcludedList(), 0);
+  EXPECT_TRUE(ExcludedList.Empty());
+}
+
+TEST_F(FolderStoreFaultTest, AppendFailuresWriteNothing) {
+  struct Case {
+    const char *name;
+    std::function<void(FakeSettings &)> script;
+  };
+  const Case cases[] = {
+      {"access refused",
+       [](FakeSettings &f) { f.openStatus[platform::kKeyAllAccess] = kErrorAccessDenied; }},
+      {"size query fails",
+       [](FakeSettings &f) {
+         f.sizeStatus[kStored] = kErrorBadDb;
+         f.sizeStatus[kExcluded] = kErrorBadDb;
+       }},
+      {"no buffer", [](FakeSettings &) { SetBufferAllocatorForTesting(&NoBuffer); }},
+      // The value changed between the two queries: its old bytes are unknown,
+      // so writing the new text alone would lose them.
+      {"data query fails",
+       [](FakeSettings &f) {
+         f.dataStatus[kStored] = kErrorBadDb;
+         f.dataStatus[kExcluded] = kErrorBadDb;
+       }},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    fake_ = FakeSettings();
+    fake_.SetText(kStored, u"A,1|");
+    fake_.SetText(kExcluded, u"X,1|");
+    SetBufferAllocatorForTesting(nullptr);
+    c.script(fake_);
+    EXPECT_EQ(AppendStoredText(u"B,2|"), 0);
+    EXPECT_EQ(AppendExcludedText(u"B,2|"), 0);
+    EXPECT_TRUE(fake_.CallsOf(Op::kSetValue).empty());
+    EXPECT_EQ(fake_.Text(kStored), u"A,1|");
+    EXPECT_EQ(fake_.Text(kExcluded), u"X,1|");
+    EXPECT_EQ(fake_.OpenHandles(), 0);
+  }
+}
+
+TEST_F(FolderStoreFaultTest, NotFoundStartsTheExcludedValueAfresh) {
+  fake_.sizeStatus[kExcluded] = kErrorFileNotFound;
+  fake_.SetText(kExcluded, u"X,1|");  // present, but the query says it is not
+  EXPECT_EQ(AppendExcludedText(u"B,2|"), 1);
+  EXPECT_EQ(fake_.Text(kExcluded), u"B,2|");
+}
+
+TEST_F(FolderStoreFaultTest, ResetRefusedWritesNothing) {
+  fake_.SetText(kStored, u"A,1|");
+  fake_.openStatus[platform::kKeyWrite] = kErrorAccessDenied;
+  EXPECT_EQ(ResetStoredValue(), 0);
+  EXPECT_TRUE(fake_.CallsOf(Op::kSetValue).empty());
+  EXPECT_EQ(fake_.Text(kStored), u"A,1|");
+}
+
+TEST_F(FolderStoreFaultTest, ResetWritesAnEmptyMultiSzValue) {
+  EXPECT_EQ(ResetStoredValue(), 1);
+  ASSERT_EQ(fake_.values.count(kStored), 1u);
+  EXPECT_EQ(fake_.values[kStored].type, platform::kRegMultiSz);
+  EXPECT_TRUE(fake_.values[kStored].bytes.empty());
+}
+
+}  // namespace
+}  // namespace hf

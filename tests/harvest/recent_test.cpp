@@ -1,0 +1,73 @@
+// The counting window around the ends of months and years.
+#include "harvest/tally.h"
+#include "harvest_fixture.h"
+
+namespace hf::test {
+namespace {
+
+struct WindowCase {
+  Timestamp today;
+  Timestamp record;
+  bool expected;
+};
+
+class RecentTest : public HarvestFixture, public ::testing::WithParamInterface<WindowCase> {};
+
+TEST_P(RecentTest, DecidesFromYearMonthAndDay) {
+  clock.today = GetParam().today;
+  EXPECT_EQ(IsRecent(GetParam().record), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Window, RecentTest,
+    ::testing::Values(
+        // 15 March: all of March, February after the 15th, nothing of last year.
+        WindowCase{Date(2026, 3, 15), Date(2026, 3, 3), true},
+        WindowCase{Date(2026, 3, 15), Date(2026, 3, 31), true},
+        WindowCase{Date(2026, 3, 15), Date(2026, 3, 15, 23, 59, 59), true},
+        WindowCase{Date(2026, 3, 15), Date(2026, 3, 15, 0, 0, 0), true},
+        WindowCase{Date(2026, 3, 15), Date(2026, 2, 16), true},
+        WindowCase{Date(2026, 3, 15), Date(2026, 2, 15), false},
+        WindowCase{Date(2026, 3, 15), Date(2026, 1, 20), false},
+        WindowCase{Date(2026, 3, 15), Date(2026, 4, 1), false},
+        WindowCase{Date(2026, 3, 15), Date(2025, 3, 20), false},
+        WindowCase{Date(2026, 3, 15), Date(2027, 3, 20), false},
+        // 31 March: February contributes nothing.
+        WindowCase{Date(2026, 3, 31), Date(2026, 2, 28), false},
+        WindowCase{Date(2026, 3, 31), Date(2026, 3, 1), true},
+        // 1 March: February from the 2nd on.
+        WindowCase{Date(2026, 3, 1), Date(2026, 2, 1), false},
+        WindowCase{Date(2026, 3, 1), Date(2026, 2, 2), true},
+        WindowCase{Date(2026, 3, 1), Date(2026, 2, 28), true},
+        // Leap February.
+        WindowCase{Date(2024, 3, 1), Date(2024, 2, 29), true},
+        WindowCase{Date(2024, 3, 28), Date(2024, 2, 29), true},
+        WindowCase{Date(2024, 3, 29), Date(2024, 2, 29), false},
+        // January: only January of this year; December of last year never.
+        WindowCase{Date(2026, 1, 10), Date(2026, 1, 1), true},
+        WindowCase{Date(2026, 1, 10), Date(2026, 1, 31), true},
+        WindowCase{Date(2026, 1, 10), Date(2025, 12, 31), false},
+        WindowCase{Date(2026, 1, 1), Date(2025, 12, 31), false},
+        // 31 December: December, and November is over.
+        WindowCase{Date(2025, 12, 31), Date(2025, 12, 1), true},
+        WindowCase{Date(2025, 12, 31), Date(2025, 11, 30), false},
+        WindowCase{Date(2025, 12, 1), Date(2025, 11, 30), true}));
+
+TEST_F(HarvestFixture, NothingIsRecentWhenTodayIsUnknown) {
+  clock.todayAvailable = false;
+  EXPECT_FALSE(IsRecent(Date(2026, 3, 15)));
+}
+
+TEST(SystemClockTest, GivesAPlausibleLocalDate) {
+  Timestamp today{};
+  ASSERT_TRUE(platform::SystemClock().LocalToday(&today));
+  EXPECT_GE(today.year, 2020);
+  EXPECT_GE(today.month, 1);
+  EXPECT_LE(today.month, 12);
+  EXPECT_GE(today.day, 1);
+  EXPECT_LE(today.day, 31);
+  EXPECT_GT(platform::SystemClock().Now(), 1'600'000'000);
+}
+
+}  // namespace
+}  // namespace hf::test

@@ -1,0 +1,127 @@
+// The rebuild with a scripted engine: two workers, the budget, the merge and
+// what is written.
+#include <new>
+#include <vector>
+
+#include "harvest/harvest.h"
+#include "harvest_fixture.h"
+#include "hotFolders.h"
+
+namespace hf::test {
+namespace {
+
+class UpdatePathTest : public HarvestFixture {
+ protected:
+  void SetUp() override {
+    HarvestFixture::SetUp();
+    com.engine = &engine;
+    settings.WriteText(u"hotFolders", u"old\\,1|");
+  }
+  void TearDown() override {
+    // Every reference handed out was released, and every apartment left.
+    EXPECT_EQ(engine.Outstanding(), 0);
+    EXPECT_EQ(com.depth.load(), 0);
+    HarvestFixture::TearDown();
+  }
+
+  // count records of path, dated inside the window.
+  static std::vector<ScriptedRecord> Records(const std::u16string &path, int count,
+                                             Timestamp time = Date(2026, 3, 10)) {
+    return std::vector<ScriptedRecord>(static_cast<std::size_t>(count), ScriptedRecord{path, time});
+  }
+  static void Add(std::vector<ScriptedRecord> &log, const std::vector<ScriptedRecord> &more) {
+    log.insert(log.end(), more.begin(), more.end());
+  }
+  std::optional<std::u16string> Stored() const { return settings.ReadText(u"hotFolders"); }
+
+  ScriptedEngine engine;
+};
+
+TEST_F(UpdatePathTest, StoresTheMergedTopThreeBestFirst) {
+  Add(engine.logs[0], Records(u"A\\f", 3));
+  Add(engine.logs[0], Records(u"B\\f", 1));
+  Add(engine.logs[1], Records(u"b\\f", 2));
+  Add(engine.logs[1], Records(u"C\\f", 4));
+  Add(engine.logs[1], Records(u"B\\f", 2));
+  Add(engine.logs[1], Records(u"A\\f", 1));
+  EXPECT_EQ(UpdatePath(), 1);
+  // The second tally folds B into b: b 4, C 4, A 1. The merge compares case
+  // sensitively: A 4, B 1, b 4, C 4.
+  EXPECT_EQ(Stored(), u"A\\,4|b\\,4|C\\,4|");
+  EXPECT_EQ(com.initializations.load(), 2);
+}
+
+TEST_F(UpdatePathTest, WithoutAnEngineKeepsTheOldText) {
+  com.engine = nullptr;
+  EXPECT_EQ(UpdatePath(), 1);
+  EXPECT_EQ(Stored(), u"old\\,1|");
+}
+
+TEST_F(UpdatePathTest, OnlyTheSecondLogHasRecentRecords) {
+  Add(engine.logs[0], Records(u"Old\\f", 5, Date(2025, 3, 10)));
+  Add(engine.logs[0], Records(u"Older\\f", 5, Date(2026, 2, 1)));
+  Add(engine.logs[1], Records(u"X\\f", 1));
+  Add(engine.logs[1], Records(u"Y\\f", 2));
+  EXPECT_EQ(UpdatePath(), 1);
+  EXPECT_EQ(Stored(), u"Y\\,2|X\\,1|");
+}
+
+TEST_F(UpdatePathTest, ASecondCallStartsFromEmptyTallies) {
+  Add(engine.logs[0], Records(u"A\\f", 2));
+  Add(engine.logs[1], Records(u"B\\f", 1));
+  EXPECT_EQ(UpdatePath(), 1);
+  EXPECT_EQ(UpdatePath(), 1);
+  EXPECT_EQ(Stored(), u"A\\,2|B\\,1|");
+}
+
+TEST_F(UpdatePathTest, ExcludedFoldersAreNeverWritten) {
+  settings.WriteText(u"deletepath", u"A\\,9|");
+  Add(engine.logs[0], Records(u"A\\f", 5));
+  Add(engine.logs[0], Records(u"a\\f", 1));
+  Add(engine.logs[1], Records(u"B\\f", 2));
+  EXPECT_EQ(UpdatePath(), 1);
+  EXPECT_EQ(Stored(), u"B\\,2|a\\,1|");
+}
+
+TEST_F(UpdatePathTest, UnreadableExclusionsStopBeforeAnyWorker) {
+  settings.WriteText(u"deletepath", u"");  // a value of zero bytes cannot be loaded
+  Add(engine.logs[0], Records(u"A\\f", 5));
+  EXPECT_EQ(UpdatePath(), 0);
+  EXPECT_EQ(Stored(), u"old\\,1|");
+  EXPECT_EQ(com.initializations.load(), 0);
+}
+
+TEST_F(UpdatePathTest, StopsReadingOnceTheBudgetIsSpent) {
+  clock.step = 10;  // every clock reading on a thread is 10 seconds after the last
+  Add(engine.logs[0], Records(u"A\\f", 6));
+  EXPECT_EQ(UpdatePath(), 1);
+  // Reads at 0, 10 and 20 seconds; the test at 30 stops the worker.
+  EXPECT_EQ(Stored(), u"A\\,3|");
+}
+
+TEST_F(UpdatePathTest, ASlowOpenStillReadsOneRecord) {
+  com.slowClock = &clock;
+  com.slowSeconds = 30;
+  Add(engine.logs[0], Records(u"A\\f", 6));
+  EXPECT_EQ(UpdatePath(), 1);
+  EXPECT_EQ(Stored(), u"A\\,1|");
+}
+
+TEST_F(UpdatePathTest, AFailingWorkerLeavesTheOtherLogCounted) {
+  Add(engine.logs[0], Records(u"A\\f", 2));
+  engine.logs[0].push_back(ScriptedRecord{u"A\\f", Date(2026, 3, 10), true});
+  Add(engine.logs[0], Records(u"A\\f", 5));
+  Add(engine.logs[1], Records(u"B\\f", 1));
+  EXPECT_EQ(UpdatePath(), 1);
+  EXPECT_EQ(Stored(), u"A\\,2|B\\,1|");
+}
+
+TEST_F(UpdatePathTest, WithoutTodaysDateNothingIsCounted) {
+  clock.todayAvailable = false;
+  Add(engine.logs[0], Records(u"A\\f", 2));
+  EXPECT_EQ(UpdatePath(), 1);
+  EXPECT_EQ(Stored(), u"old\\,1|");
+}
+
+}  // namespace
+}  // namespace hf::test

@@ -1,12 +1,19 @@
 /*
  * hotFolders: the folders in which the product has dealt with objects most
  * often of late, ranked from its two history logs and kept in the current
- * user's settings under HKEY_CURRENT_USER\Software\Quorvane.
+ * user's settings under HKEY_CURRENT_USER\Software\Quorvane (values
+ * "hotFolders", the ranked list, and "deletepath", the folders the user
+ * removed).
  *
- * Every function returns a 32-bit signed integer: 1 for success and 0 for
- * failure, or a count. No function reports why it failed, raises an error into
- * the host, or lets a C++ exception escape. Calls are serialised inside the
- * library; the settings key must exist (the library never creates it).
+ * Plain C interface for C (C99 and later) and C++ hosts. Every function
+ * returns a 32-bit signed integer: 1 for success and 0 for failure, or a
+ * count. No function says why it failed, raises an error into the host or
+ * lets a C++ exception escape. Nothing is kept between calls: each call
+ * reloads what it needs from the settings. Calls are serialised inside the
+ * library. The settings key must exist; the library never creates it.
+ *
+ * Strings are UTF-16 code units (HF_UTF16): wchar_t on Windows, char16_t in
+ * C++ elsewhere, a 16-bit unsigned integer in C elsewhere.
  */
 #ifndef HOTFOLDERS_H
 #define HOTFOLDERS_H
@@ -14,13 +21,16 @@
 #include <stdint.h>
 
 #if defined(_WIN32)
-typedef wchar_t HF_UTF16; /* one UTF-16 code unit */
+#include <stddef.h> /* wchar_t is a typedef in C */
+typedef wchar_t HF_UTF16;
 #elif defined(__cplusplus)
 typedef char16_t HF_UTF16;
 #else
-typedef uint_least16_t HF_UTF16;
+typedef uint16_t HF_UTF16;
 #endif
 
+/* Windows hosts import the functions from hotFolders.dll; the library's own
+ * build exports them, and its static test build needs neither. */
 #if defined(HOTFOLDERS_STATIC)
 #define HOTFOLDERS_API
 #elif defined(_WIN32)
@@ -37,29 +47,39 @@ typedef uint_least16_t HF_UTF16;
 extern "C" {
 #endif
 
-/* Number of folders in the stored ranked list (reloaded on every call); 0 when
- * the settings key or the value is missing, empty or unreadable. */
+/* Returns the number of folders in the stored ranked list, reloaded on every
+ * call (at most three as UpdatePath writes it). Returns 0 when the settings
+ * key or the "hotFolders" value is missing, empty or unreadable, or memory
+ * runs out; a damaged value counts the entries before the damage. */
 HOTFOLDERS_API int32_t GetPathCount(void);
 
-/* Copies the path of stored entry `index` (0-based) with its terminating NUL
- * into `buffer` (`capacity` code units, terminator included) and its hit count
- * into *countOut. Returns 1, or 0 without writing anything when index is out
- * of range, buffer or countOut is null, capacity is 0, or the path and its
- * terminator do not fit. */
+/* Copies the path of the stored entry at `index` (0-based, in the list as
+ * this call reloads it) with its terminating NUL into `buffer`, which holds
+ * `capacity` code units counting the terminator, and stores its hit count in
+ * *countOut. Returns 1. Returns 0 and writes nothing when index is negative or
+ * not less than the count, buffer or countOut is null, capacity is 0, the path
+ * and its terminator need more than capacity code units (retry with a larger
+ * buffer: the needed length cannot be asked), or the list cannot be read. */
 HOTFOLDERS_API int32_t GetLogPath(int32_t index, HF_UTF16 *buffer, uint32_t capacity,
                                   int32_t *countOut);
 
-/* Removes every entry equal to `folderPath` (case-sensitive, exactly as
- * given) from the ranked list and records it as removed, so that no later
- * rebuild ranks it again. Returns 1 when the key could be opened for writing;
- * 0 when folderPath is null, the key is missing or not writable, or the stored
- * list cannot be read (then nothing is written). */
+/* Removes every entry whose path equals the NUL-terminated `folderPath`
+ * (case-sensitive, exactly as given) from the ranked list and records the
+ * folder in "deletepath", so that no later UpdatePath ranks it again. A
+ * folder that is not in the list changes nothing. Returns 1 when the list was
+ * rewritten. Returns 0 when folderPath is null, the key is missing or cannot
+ * be opened for writing, or the stored list cannot be read or memory runs out
+ * (then nothing is written). */
 HOTFOLDERS_API int32_t DeletePath(const HF_UTF16 *folderPath);
 
-/* Rebuilds the ranked list from the log engine's two history logs (at most
- * about 30 seconds of reading) and stores the best three folders. Returns 1
- * when the harvest ran, whatever it found; 0 when the removed-folder list
- * cannot be loaded (the key is missing or unreadable). */
+/* Rebuilds the ranked list from the log engine's two history logs, counting
+ * the folders of the objects logged in the current month or after today's day
+ * of the previous month, skipping removed folders, and stores the best three. Blocks until both logs
+ * are read or about 30 seconds of reading are spent. Returns 1 when the
+ * harvest ran, whatever it found (with no engine or no recent record the old
+ * list stays). Returns 0, harvesting and writing nothing, when the key is
+ * missing or the "deletepath" value cannot be loaded (unreadable, empty of
+ * bytes or damaged); also 0 when memory runs out outside the log reading. */
 HOTFOLDERS_API int32_t UpdatePath(void);
 
 #ifdef __cplusplus

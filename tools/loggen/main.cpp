@@ -59,6 +59,20 @@ int main(int argc, char **argv) {
       first.Print(stdout, "first.log");
       second.Print(stdout, "second.log");
     }
+    if (!options.expectedFile.empty()) {
+      std::FILE *file = std::fopen(options.expectedFile.c_str(), "wb");
+      if (file == nullptr) {
+        std::fprintf(stderr, "hotfolders-loggen: cannot create %s; check that its directory exists\n",
+                     options.expectedFile.c_str());
+        return 1;
+      }
+      first.Print(file, "first.log");
+      second.Print(file, "second.log");
+      if (std::fclose(file) != 0) {
+        std::fprintf(stderr, "hotfolders-loggen: writing %s failed\n", options.expectedFile.c_str());
+        return 1;
+      }
+    }
   } catch (const std::exception &e) {
     std::fprintf(stderr, "hotfolders-loggen: %s\n", e.what());
     return 1;

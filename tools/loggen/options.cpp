@@ -40,6 +40,7 @@ const char *UsageText() noexcept {
          "  --today YYYY-MM-DD   the date taken as today (default: the local date)\n"
          "  --print-expected     print the per-folder tally of each log's records in the\n"
          "                       counting window: log<TAB>hits<TAB>folder, most hits first\n"
+         "  --expected-file FILE write that tally into FILE (UTF-8)\n"
          "Exit status: 0 on success, 1 on an I/O error, 2 on a bad argument.\n";
 }
 
@@ -78,6 +79,9 @@ bool ParseOptions(int argc, char **argv, Options *out, std::string *error) {
       ok = ParseShare(value, &options.archiveShare);
     } else if (std::strcmp(arg, "--seed") == 0) {
       ok = ParseUnsigned(value, UINT64_MAX, &options.seed);
+    } else if (std::strcmp(arg, "--expected-file") == 0) {
+      options.expectedFile = value;
+      ok = !options.expectedFile.empty();
     } else if (std::strcmp(arg, "--today") == 0) {
       ok = ParseCivilDate(value, &options.today);
     } else {

@@ -17,6 +17,7 @@ struct Options {
   std::uint64_t seed = 1;
   CivilDate today;  // LocalToday() unless --today is given
   bool printExpected = false;
+  std::string expectedFile;  // where to write the tally as well, when set
   bool help = false;
 };
 

@@ -1,0 +1,51 @@
+// Library loading on Windows: GetModuleFileNameA, LoadLibraryA, SearchPathA,
+// GetProcAddress and FreeLibrary, with 8-bit paths.
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/modules.h"
+
+namespace hf::platform {
+namespace {
+
+class WindowsModules final : public Modules {
+ public:
+  std::uint32_t HostExecutablePath(char *buffer, std::uint32_t size) override {
+    return static_cast<std::uint32_t>(GetModuleFileNameA(nullptr, buffer, size));
+  }
+
+  ModuleHandle Load(const char *path) override {
+    if (path == nullptr) return nullptr;
+    return LoadLibraryA(path);
+  }
+
+  std::uint32_t Search(const char *file, char *buffer, std::uint32_t size) override {
+    if (file == nullptr) return 0;
+    return static_cast<std::uint32_t>(SearchPathA(nullptr, file, nullptr, size, buffer, nullptr));
+  }
+
+  void *Symbol(ModuleHandle module, const char *name) override {
+    if (module == nullptr || name == nullptr) return nullptr;
+    const FARPROC entry = GetProcAddress(static_cast<HMODULE>(module), name);
+    void *result = nullptr;
+    static_assert(sizeof entry == sizeof result, "entry points fit in a data pointer");
+    std::memcpy(&result, &entry, sizeof result);
+    return result;
+  }
+
+  void Free(ModuleHandle module) override {
+    if (module != nullptr) FreeLibrary(static_cast<HMODULE>(module));
+  }
+};
+
+}  // namespace
+
+Modules &SystemModules() {
+  static WindowsModules modules;
+  return modules;
+}
+
+char PathSeparator() noexcept { return '\\'; }
+
+}  // namespace hf::platform

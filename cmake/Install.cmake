@@ -98,6 +98,28 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/README.md)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${HOTFOLDERS_INSTALL_DOCDIR})
 endif()
 
+# --- Facts for the packaging checks -----------------------------------------
+
+# tests/package/*_test.sh BUILD_DIR read this to build hosts the way this
+# build was made (compilers, sanitizer flags, cross toolchain).
+if(WIN32)
+  set(HOTFOLDERS_PACKAGE_SYSTEM windows)
+else()
+  set(HOTFOLDERS_PACKAGE_SYSTEM linux)
+endif()
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/package/build.env @ONLY CONTENT [[
+HF_SOURCE_DIR='@PROJECT_SOURCE_DIR@'
+HF_VERSION='@PROJECT_VERSION@'
+HF_SYSTEM='@HOTFOLDERS_PACKAGE_SYSTEM@'
+HF_CC='@CMAKE_C_COMPILER@'
+HF_CXX='@CMAKE_CXX_COMPILER@'
+HF_C_FLAGS='@CMAKE_C_FLAGS@'
+HF_CXX_FLAGS='@CMAKE_CXX_FLAGS@'
+HF_LINKER_FLAGS='@CMAKE_EXE_LINKER_FLAGS@'
+HF_TOOLCHAIN_FILE='@CMAKE_TOOLCHAIN_FILE@'
+HF_BUILD_TYPE='@CMAKE_BUILD_TYPE@'
+]])
+
 # --- Release archives (cpack) -----------------------------------------------
 
 set(CPACK_PACKAGE_NAME hotFolders)

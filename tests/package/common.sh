@@ -1,16 +1,21 @@
 # Shared steps of the packaging tests, sourced by install_test.sh and
-# archive_test.sh. They run natively; Windows programs run under Wine in a
-# private prefix, so the registry they touch belongs to this test alone.
-#
-# Environment (set by tests/package/CMakeLists.txt):
-#   HF_BUILD_DIR HF_SOURCE_DIR HF_VERSION HF_SYSTEM (linux|windows)
-#   HF_CC HF_CXX HF_C_FLAGS HF_CXX_FLAGS HF_LINKER_FLAGS HF_TOOLCHAIN_FILE HF_BUILD_TYPE
+# archive_test.sh, which take the build directory as their argument and read
+# the facts of that build from <build>/package/build.env (HF_SOURCE_DIR,
+# HF_VERSION, HF_SYSTEM linux|windows, HF_CC, HF_CXX, HF_C_FLAGS,
+# HF_CXX_FLAGS, HF_LINKER_FLAGS, HF_TOOLCHAIN_FILE, HF_BUILD_TYPE).
+# They run natively; Windows programs run under Wine in a private prefix, so
+# the registry they touch belongs to this test alone.
 
 set -euo pipefail
 
-: "${HF_BUILD_DIR:?}" "${HF_SOURCE_DIR:?}" "${HF_VERSION:?}" "${HF_SYSTEM:?}" "${HF_CC:?}"
-: "${HF_CXX:=}" "${HF_C_FLAGS:=}" "${HF_CXX_FLAGS:=}" "${HF_LINKER_FLAGS:=}"
-: "${HF_TOOLCHAIN_FILE:=}" "${HF_BUILD_TYPE:=Release}"
+if [[ $# -lt 1 || ! -f $1/package/build.env ]]; then
+  echo "usage: $0 BUILD_DIR (a configured hotFolders build)" >&2
+  exit 2
+fi
+HF_BUILD_DIR=$(cd "$1" && pwd)
+# shellcheck source=/dev/null
+source "$HF_BUILD_DIR/package/build.env"
+: "${HF_BUILD_TYPE:=Release}"
 
 fail() {
   echo "FAIL: $*" >&2
@@ -39,9 +44,11 @@ if [[ $HF_SYSTEM == windows ]]; then
   unset DISPLAY
   wine=/usr/lib/wine/wine64; [[ -x $wine ]] || wine=wine64
   wineserver=/usr/lib/wine/wineserver; [[ -x $wineserver ]] || wineserver=wineserver
-  "$wine" wineboot --init >/dev/null 2>&1 || fail "wineboot could not create a Wine prefix"
-  "$wineserver" -p
+  # One persistent server for the whole test, started before the prefix is made.
+  mkdir -p "$WINEPREFIX"
+  "$wineserver" -p || fail "wineserver could not start"
   wine_started=1
+  "$wine" wineboot --init >/dev/null 2>&1 || fail "wineboot could not create a Wine prefix"
 else
   exe=
   export XDG_CONFIG_HOME=$work/config
@@ -57,19 +64,18 @@ run() {
   fi
 }
 
-# utf16le TEXT: the UTF-16LE bytes of a UTF-8 text, as hex pairs separated by commas.
-utf16le_hex() {
-  printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -s ' \n' ',' | sed 's/^,//; s/,$//'
-}
-
 # seed_settings TEXT: creates the settings key and sets "hotFolders" to TEXT
 # (REG_MULTI_SZ, the code units alone, no terminator).
 seed_settings() {
   if [[ $HF_SYSTEM == windows ]]; then
-    local reg=$work/seed.reg
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quorvane]\r\n"hotFolders"=hex(7):%s\r\n' \
-      "$(utf16le_hex "$1")" >"$reg"
-    run regedit /S "Z:${reg//\//\\}" || fail "regedit could not seed the settings"
+    # Written by a small program: regedit adds a terminator to REG_MULTI_SZ data.
+    local seed=$work/seed.exe data=$work/seed.bin
+    if [[ ! -x $seed ]]; then
+      "$HF_CC" -std=c99 -Wall -Wextra -Werror "$HF_SOURCE_DIR/tests/package/host/seed_win32.c" \
+        -ladvapi32 -o "$seed" || fail "the settings seeder does not build"
+    fi
+    printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE >"$data"
+    run "$seed" "Z:${data//\//\\}" || fail "the settings could not be seeded"
   else
     local key=$XDG_CONFIG_HOME/hkcu/Software/Quorvane
     mkdir -p "$key"

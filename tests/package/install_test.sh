@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the build into an empty prefix, checks the layout (and on Windows
-# the version resources, on Linux the pkg-config file), then builds the C host
-# and the CMake consumer against the installed header and library and runs them.
+# install_test.sh BUILD_DIR: installs the build into an empty prefix, checks
+# the layout (and on Windows the version resources, on Linux the pkg-config
+# file), then builds the C host and the CMake consumer against the installed
+# header and library and runs them.
 source "$(dirname "$0")/common.sh"
 
 prefix=$work/prefix

@@ -44,6 +44,10 @@ class Writer:
         self.byte(len(data))
         return self.raw(data)
 
+    def long_bytes(self, data):  # InputReader::LongBytes
+        self.u16(len(data))
+        return self.raw(data)
+
     def path(self, text):  # ReadPath, raw shape
         self.byte(0)
         return self.text(text)
@@ -144,7 +148,7 @@ def record_tally():
 def exported_calls():
     def value(text=None, raw=None):
         data = raw if raw is not None else utf16(text)
-        return Writer().byte(1).bytes(data).out
+        return Writer().byte(1).long_bytes(data).out
 
     def seed(name, stored=None, excluded=None, calls=b"", key=0x15, extra=9, records=RECORDS[:6]):
         w = Writer().byte(key)

@@ -69,7 +69,7 @@ std::vector<std::uint8_t> ListBytes(const std::vector<const FolderEntry *> &entr
 MemoryValue ReadValue(InputReader &input) {
   MemoryValue value;
   value.type = input.Flag() ? platform::kRegMultiSz : input.U32();
-  value.bytes = input.Bytes();
+  value.bytes = input.LongBytes();
   return value;
 }
 

@@ -34,14 +34,10 @@ class InputReader {
   std::uint32_t Below(std::uint32_t bound) noexcept { return bound == 0 ? 0 : U32() % bound; }
 
   // A byte count (one byte, so small), then that many bytes.
-  std::vector<std::uint8_t> Bytes(std::size_t limit = 255) {
-    std::size_t count = Byte();
-    if (count > limit) count = limit;
-    if (count > Remaining()) count = Remaining();
-    std::vector<std::uint8_t> out(data_ + offset_, data_ + offset_ + count);
-    offset_ += count;
-    return out;
-  }
+  std::vector<std::uint8_t> Bytes(std::size_t limit = 255) { return Take(Byte(), limit); }
+
+  // A byte count of two bytes, then that many bytes (as many as are left).
+  std::vector<std::uint8_t> LongBytes(std::size_t limit = 65535) { return Take(U16(), limit); }
 
   // A code-unit count (one byte), then that many little-endian UTF-16 units.
   std::u16string Text(std::size_t limit = 255) {
@@ -53,14 +49,15 @@ class InputReader {
     return out;
   }
 
-  // Everything not read yet.
-  std::vector<std::uint8_t> Rest() {
-    std::vector<std::uint8_t> out(data_ + offset_, data_ + size_);
-    offset_ = size_;
+ private:
+  std::vector<std::uint8_t> Take(std::size_t count, std::size_t limit) {
+    if (count > limit) count = limit;
+    if (count > Remaining()) count = Remaining();
+    std::vector<std::uint8_t> out(data_ + offset_, data_ + offset_ + count);
+    offset_ += count;
     return out;
   }
 
- private:
   const std::uint8_t *data_;
   std::size_t size_;
   std::size_t offset_ = 0;

@@ -65,6 +65,8 @@ LoadedLibrary OpenFolderLibrary(const std::optional<std::u16string> &path) {
   std::string file;
   if (path) {
     file = Utf16ToUtf8(*path);
+    // A bare name is a file in the current directory, not a search of the system's libraries.
+    if (file.find('/') == std::string::npos) file = "./" + file;
   } else {
     const std::string directory = ExecutableDirectory();
     if (directory.empty()) return {nullptr, "cannot find the directory of this program"};

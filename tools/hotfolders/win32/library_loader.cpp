@@ -77,6 +77,8 @@ LoadedLibrary OpenFolderLibrary(const std::optional<std::u16string> &path) {
   std::wstring file;
   if (path) {
     file = ToWide(*path);
+    // A bare name is a file in the current directory, not a search of the system's DLLs.
+    if (file.find_first_of(L"\\/:") == std::wstring::npos) file = L".\\" + file;
   } else {
     const std::wstring directory = ExecutableDirectory();
     if (directory.empty()) return {nullptr, "cannot find the directory of this program"};

@@ -61,6 +61,7 @@ std::string HistoryDirectory() {
     return dir;
   }
   std::string path = ModulePath();
+  if (path.empty()) return {};
   // <prefix>/Kernel/Morvex.dll -> <prefix>/History/
   std::size_t cut = path.rfind('/');
   if (cut == std::string::npos) return "../History/";  // loaded from the current directory

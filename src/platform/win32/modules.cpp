@@ -12,7 +12,11 @@ namespace {
 class WindowsModules final : public Modules {
  public:
   std::uint32_t HostExecutablePath(char *buffer, std::uint32_t size) override {
-    return static_cast<std::uint32_t>(GetModuleFileNameA(nullptr, buffer, size));
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, size);
+    // A path cut short at the buffer's end is left unterminated by some
+    // systems (Windows XP, Wine); end it as current Windows does.
+    if (size > 0 && length >= size) buffer[size - 1] = '\0';
+    return static_cast<std::uint32_t>(length);
   }
 
   ModuleHandle Load(const char *path) override {
@@ -22,6 +26,7 @@ class WindowsModules final : public Modules {
 
   std::uint32_t Search(const char *file, char *buffer, std::uint32_t size) override {
     if (file == nullptr) return 0;
+    // As SearchPathA: a result of size or more is the size a longer path needs.
     return static_cast<std::uint32_t>(SearchPathA(nullptr, file, nullptr, size, buffer, nullptr));
   }
 

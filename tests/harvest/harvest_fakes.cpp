@@ -102,11 +102,24 @@ std::optional<std::u16string> MemorySettings::ReadText(const std::u16string &nam
 
 namespace {
 
+// References taken minus released on the calling thread: a worker that leaves
+// its apartment must have given back everything it took inside it.
+thread_local int heldOnThisThread = 0;
+
+void Took(std::atomic<int> &outstanding) {
+  ++outstanding;
+  ++heldOnThisThread;
+}
+void Gave(std::atomic<int> &outstanding) {
+  --outstanding;
+  --heldOnThisThread;
+}
+
 class Record final : public ILogRecord {
  public:
   Record(const ScriptedRecord &script, std::atomic<int> &outstanding)
       : script_(script), outstanding_(outstanding) {
-    ++outstanding_;
+    Took(outstanding_);
   }
   HRESULT QueryInterface(const Guid &, void **out) override {
     AddRef();
@@ -114,11 +127,11 @@ class Record final : public ILogRecord {
     return kS_OK;
   }
   std::uint32_t AddRef() override {
-    ++outstanding_;
+    Took(outstanding_);
     return ++references_;
   }
   std::uint32_t Release() override {
-    --outstanding_;
+    Gave(outstanding_);
     const std::uint32_t left = --references_;
     if (left == 0) delete this;
     return left;
@@ -153,7 +166,7 @@ class Cursor final : public ILogCursor {
  public:
   Cursor(const std::vector<ScriptedRecord> &log, std::atomic<int> &outstanding)
       : log_(log), outstanding_(outstanding) {
-    ++outstanding_;
+    Took(outstanding_);
   }
   HRESULT QueryInterface(const Guid &, void **out) override {
     AddRef();
@@ -161,11 +174,11 @@ class Cursor final : public ILogCursor {
     return kS_OK;
   }
   std::uint32_t AddRef() override {
-    ++outstanding_;
+    Took(outstanding_);
     return ++references_;
   }
   std::uint32_t Release() override {
-    --outstanding_;
+    Gave(outstanding_);
     const std::uint32_t left = --references_;
     if (left == 0) delete this;
     return left;
@@ -204,8 +217,14 @@ HRESULT ScriptedEngine::QueryInterface(const Guid &iid, void **out) {
   return kS_OK;
 }
 
-std::uint32_t ScriptedEngine::AddRef() { return static_cast<std::uint32_t>(++outstanding_); }
-std::uint32_t ScriptedEngine::Release() { return static_cast<std::uint32_t>(--outstanding_); }
+std::uint32_t ScriptedEngine::AddRef() {
+  Took(outstanding_);
+  return static_cast<std::uint32_t>(outstanding_.load());
+}
+std::uint32_t ScriptedEngine::Release() {
+  Gave(outstanding_);
+  return static_cast<std::uint32_t>(outstanding_.load());
+}
 
 HRESULT ScriptedEngine::Open(int log, ILogCursor **cursor) {
   *cursor = new Cursor(logs[log], outstanding_);
@@ -223,7 +242,10 @@ HRESULT FakeCom::Initialize() {
   return kS_OK;
 }
 
-void FakeCom::Uninitialize() { --depth; }
+void FakeCom::Uninitialize() {
+  if (heldOnThisThread != 0) ++leftHolding;
+  --depth;
+}
 
 HRESULT FakeCom::CreateInstance(const Guid &clsid, std::uint32_t, const Guid &iid, void **out) {
   if (slowClock != nullptr) slowClock->AdvanceThisThread(slowSeconds);

@@ -104,6 +104,8 @@ class FakeCom final : public platform::ComRuntime {
   std::int64_t slowSeconds = 0;
   std::atomic<int> initializations{0};
   std::atomic<int> depth{0};  // Initialize minus Uninitialize
+  // Apartments left while the thread still held engine references.
+  std::atomic<int> leftHolding{0};
 };
 
 // Library loading that finds no engine library anywhere.

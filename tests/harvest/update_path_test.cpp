@@ -21,6 +21,7 @@ class UpdatePathTest : public HarvestFixture {
     // Every reference handed out was released, and every apartment left.
     EXPECT_EQ(engine.Outstanding(), 0);
     EXPECT_EQ(com.depth.load(), 0);
+    EXPECT_EQ(com.leftHolding.load(), 0);
     HarvestFixture::TearDown();
   }
 

@@ -20,9 +20,14 @@ if [[ -n ${HF_ARCHIVE:-} ]]; then
   mkdir "$work/out"
   cp "$HF_ARCHIVE" "$work/out/"
 else
+  # cpack with the build's configuration, packing an install of the build
+  # (stripped, as cpack's own install does) so that packing builds nothing.
   step "cpack: $archive"
-  cpack --config "$HF_BUILD_DIR/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 ||
-    { cat "$work/cpack.log" >&2; fail "cpack failed"; }
+  cmake --install "$HF_BUILD_DIR" --prefix "$work/stage" --strip >"$work/install.log" 2>&1 ||
+    { cat "$work/install.log" >&2; fail "cmake --install failed"; }
+  cpack --config "$HF_BUILD_DIR/CPackConfig.cmake" -B "$work/out" \
+    -D CPACK_INSTALL_CMAKE_PROJECTS= -D "CPACK_INSTALLED_DIRECTORIES=$work/stage;." \
+    >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
   [[ -f $work/out/$archive ]] || fail "cpack did not write $archive"
 fi
 

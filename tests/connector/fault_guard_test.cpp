@@ -1,6 +1,7 @@
 // The fault guard around an engine library's entry point.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -18,8 +19,10 @@ HRESULT StoresAndReturns42(const Guid &, const Guid &, void **out) {
 HRESULT ReturnsFailure(const Guid &, const Guid &, void **) { return kE_FAIL; }
 
 HRESULT WritesThroughNull(const Guid &, const Guid &, void **) {
-  static int *volatile nowhere = nullptr;
-  *nowhere = 1;
+  // An address in the never-mapped first page: a real access fault, which no
+  // sanitizer's null check reports first.
+  static volatile std::uintptr_t unmapped = 16;
+  *reinterpret_cast<volatile int *>(unmapped) = 1;
   return kS_OK;
 }
 

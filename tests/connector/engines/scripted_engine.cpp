@@ -2,6 +2,7 @@
 // call and object. Record i (from 1) of either log holds the object path
 // "C:\Data\Folder<i>\file.txt", the second text "note <i>", the number 100 + i
 // and the time 2026-12-<i> 08:30:15.250 (day of week 4).
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -174,8 +175,10 @@ TEST_ENGINE_EXPORT EngineState *ScriptedEngineState() { return &state; }
 
 TEST_ENGINE_EXPORT HRESULT DllGetClassObject(const Guid &clsid, const Guid &iid, void **out) {
   if (state.script.entryFaults != 0) {
-    static int *volatile nowhere = nullptr;
-    *nowhere = 1;
+    // An address in the never-mapped first page: a real access fault, which no
+    // sanitizer's null check reports first.
+    static volatile std::uintptr_t unmapped = 16;
+    *reinterpret_cast<volatile int *>(unmapped) = 1;
   }
   if (state.script.entryThrows != 0) throw std::runtime_error("engine entry failed");
   if (out == nullptr) return hf::kE_INVALIDARG;

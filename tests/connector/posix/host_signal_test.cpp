@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <cstdint>
 #include <thread>
 
 #include "platform/modules.h"
@@ -25,8 +26,10 @@ void HostFaultHandler(int, siginfo_t *, void *) {
 void HostCountingHandler(int) { ++hostOtherSignals; }
 
 HRESULT WritesThroughNull(const Guid &, const Guid &, void **) {
-  static int *volatile nowhere = nullptr;
-  *nowhere = 1;
+  // An address in the never-mapped first page: a real access fault, which no
+  // sanitizer's null check reports first.
+  static volatile std::uintptr_t unmapped = 16;
+  *reinterpret_cast<volatile int *>(unmapped) = 1;
   return kS_OK;
 }
 
@@ -65,8 +68,10 @@ class HostSignals : public ::testing::Test {
     sigjmp_buf jump;
     if (sigsetjmp(jump, 1) == 0) {
       hostJump = &jump;
-      static int *volatile nowhere = nullptr;
-      *nowhere = 2;
+      // An address in the never-mapped first page: a real access fault, which no
+      // sanitizer's null check reports first.
+      static volatile std::uintptr_t unmapped = 16;
+      *reinterpret_cast<volatile int *>(unmapped) = 2;
       hostJump = nullptr;
       return false;
     }

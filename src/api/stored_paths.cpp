@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "platform/process_lock.h"
 #include "platform/text_compare.h"
 #include "store/folder_store.h"
 #include "store/list_format.h"
@@ -11,6 +12,7 @@
 namespace hf {
 
 std::int32_t CountStoredPaths() {
+  const platform::ProcessLock settingsLock;
   ClearAllLists();
   (void)LoadStoredList();
   const std::size_t count = StoredList.Count();
@@ -20,6 +22,7 @@ std::int32_t CountStoredPaths() {
 
 int CopyStoredPath(std::int32_t index, NativeChar16 *buffer, std::uint32_t capacity,
                    std::int32_t *countOut) {
+  const platform::ProcessLock settingsLock;
   ClearAllLists();
   (void)LoadStoredList();
   if (index < 0 || static_cast<std::size_t>(index) >= StoredList.Count()) return 0;
@@ -38,10 +41,16 @@ int RemoveStoredPath(const NativeChar16 *folderPath) {
   WideString path;
   for (const NativeChar16 *p = folderPath; *p != 0; ++p) path.push_back(static_cast<char16_t>(*p));
 
+  // Held from the first read to the last write, so that the deletions of two
+  // processes never overwrite each other.
+  const platform::ProcessLock settingsLock;
   ClearAllLists();
   const LoadOutcome stored = LoadStoredListOutcome();
-  // A list that exists but could not be read must not be rewritten as empty.
-  if (stored == LoadOutcome::kNoMemory || stored == LoadOutcome::kReadFailed) return 0;
+  // A list that could not be read must not be rewritten as empty; a key that
+  // does not open for reading is not written either.
+  if (stored == LoadOutcome::kNoMemory || stored == LoadOutcome::kReadFailed ||
+      stored == LoadOutcome::kNoKey)
+    return 0;
   (void)LoadExcludedList();
 
   WideString kept;
@@ -49,7 +58,9 @@ int RemoveStoredPath(const NativeChar16 *folderPath) {
     if (platform::CompareText(path.c_str(), entry.path.c_str()) != 0) {
       AppendFormattedEntry(kept, entry.path, entry.hits);
     } else if (IsExcluded(path.c_str()) == 0) {
-      (void)AppendExcludedText(FormatEntry(entry.path, entry.hits));
+      // A folder taken out of the list but not recorded as excluded would come
+      // back with the next rebuild: stop before "hotFolders" is touched.
+      if (AppendExcludedText(FormatEntry(entry.path, entry.hits)) == 0) return 0;
     }
   }
   if (ResetStoredValue() == 0) return 0;

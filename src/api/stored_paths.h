@@ -21,7 +21,8 @@ int CopyStoredPath(std::int32_t index, NativeChar16 *buffer, std::uint32_t capac
 // Removes every stored entry equal to folderPath and puts each not yet
 // excluded one in front of "deletepath". Returns 1 when the key opened for
 // writing; 0 for a null folderPath, a missing or read-only key, or a stored
-// list that could not be read (then nothing is written).
+// list that could not be read (then nothing is written), and 0 when a matching
+// folder could not be recorded in "deletepath" (then "hotFolders" is not written).
 int RemoveStoredPath(const NativeChar16 *folderPath);
 
 }  // namespace hf

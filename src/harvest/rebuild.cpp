@@ -3,6 +3,7 @@
 #include "harvest/harvest.h"
 #include "harvest/tally.h"
 #include "platform/clock.h"
+#include "platform/process_lock.h"
 #include "platform/threads.h"
 #include "store/folder_store.h"
 
@@ -12,7 +13,12 @@ std::int64_t HarvestStart = 0;
 
 int RunUpdate() {
   ClearAllLists();
-  if (LoadExcludedList() == 0) return 0;
+  {
+    // The user's lock is held only while the settings are read and written,
+    // never while the logs are read.
+    const platform::ProcessLock settingsLock;
+    if (LoadExcludedList() == 0) return 0;
+  }
   // Built before the workers start; they only read it, as they read ExcludedList.
   const ExclusionSet excluded(ExcludedList);
   HarvestRow first{true, &FirstLogTally, &FirstLogTop, &excluded};
@@ -26,6 +32,7 @@ int RunUpdate() {
   platform::JoinThread(secondThread);
 
   MergeTopLists(FirstLogTop, SecondLogTop);
+  const platform::ProcessLock settingsLock;
   static_cast<void>(SelectTop(StoredList, FirstLogTop, true));
   return 1;
 }

@@ -10,6 +10,8 @@
 namespace hf {
 namespace {
 
+constexpr Status kErrorOutOfMemory = 14;  // ERROR_OUTOFMEMORY
+
 ValueBuffer DefaultAllocator(std::size_t bytes) {
   return ValueBuffer(new (std::nothrow) std::uint8_t[bytes]);
 }
@@ -30,6 +32,12 @@ ValueText ReadValueText(const SettingsKey &key, const char16_t *name) {
   const Status sizeStatus = store.QuerySize(key.get(), name, &size);
   if (sizeStatus == kErrorFileNotFound) {
     result.state = ValueState::kMissing;
+    return result;
+  }
+  // A store that ran out of memory has not found the value unreadable: report
+  // it as the want of memory it is, so that no caller takes it for "no list".
+  if (sizeStatus == kErrorNotEnoughMemory || sizeStatus == kErrorOutOfMemory) {
+    result.state = ValueState::kNoMemory;
     return result;
   }
   if (sizeStatus != kErrorSuccess) {
@@ -77,10 +85,9 @@ bool WriteValueText(const SettingsKey &key, const char16_t *name, std::u16string
     bytes[2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);
     bytes[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
   }
-  (void)key.store().SetValue(key.get(), name, platform::kRegMultiSz,
-                             bytes.empty() ? nullptr : bytes.data(),
-                             static_cast<std::uint32_t>(bytes.size()));
-  return true;
+  return key.store().SetValue(key.get(), name, platform::kRegMultiSz,
+                              bytes.empty() ? nullptr : bytes.data(),
+                              static_cast<std::uint32_t>(bytes.size())) == kErrorSuccess;
 }
 
 }  // namespace hf

@@ -17,7 +17,8 @@ enum class ValueState {
   kMissing,      // the size query answered "not found"
   kQueryFailed,  // the size query failed otherwise
   kZeroBytes,    // the value exists with no data
-  kNoMemory,     // the buffer for the data could not be obtained
+  kNoMemory,     // the buffer for the data could not be obtained, or the size
+                 // query itself ran out of memory
   kReadFailed,   // the data query failed after the size query succeeded
 };
 
@@ -41,7 +42,8 @@ ValueText ReadValueText(const SettingsKey &key, const char16_t *name);
 
 // Sets the value to type REG_MULTI_SZ holding exactly the code units of text
 // (no terminator). Returns false without writing when text is too long for a
-// registry value; the store's own status is not examined.
+// registry value, and false when the store refused the write (a full disk):
+// an addition that was not stored is not reported as made.
 [[nodiscard]] bool WriteValueText(const SettingsKey &key, const char16_t *name,
                                   std::u16string_view text);
 

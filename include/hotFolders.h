@@ -12,8 +12,8 @@
  * reloads what it needs from the settings. Calls are serialised inside the
  * library. The settings key must exist; the library never creates it.
  *
- * Strings are UTF-16 code units (HF_UTF16): wchar_t on Windows, char16_t in
- * C++ elsewhere, a 16-bit unsigned integer in C elsewhere.
+ * Strings are UTF-16 code units (HF_UTF16): wchar_t on Windows; elsewhere
+ * char16_t in C++11 and later, a 16-bit unsigned integer in C and older C++.
  */
 #ifndef HOTFOLDERS_H
 #define HOTFOLDERS_H
@@ -23,7 +23,7 @@
 #if defined(_WIN32)
 #include <stddef.h> /* wchar_t is a typedef in C */
 typedef wchar_t HF_UTF16;
-#elif defined(__cplusplus)
+#elif defined(__cplusplus) && __cplusplus >= 201103L
 typedef char16_t HF_UTF16;
 #else
 typedef uint16_t HF_UTF16;

@@ -14,6 +14,16 @@ if [[ $HF_SYSTEM == windows ]]; then
   check_version_resources "$prefix"
 fi
 
+step "the installed header alone, as C and as C++"
+for std in c99 c11; do
+  "$HF_CC" -std=$std -Wall -Wextra -Wpedantic -Werror -fsyntax-only -x c "$prefix/include/hotFolders.h" ||
+    fail "hotFolders.h does not compile as $std"
+done
+for std in c++98 c++17; do
+  "$HF_CXX" -std=$std -Wall -Wextra -Wpedantic -Werror -fsyntax-only -x c++ "$prefix/include/hotFolders.h" ||
+    fail "hotFolders.h does not compile as $std"
+done
+
 step "C host (C99) against the installed header and library"
 host_dir=$work/host/bin
 mkdir -p "$host_dir"

@@ -12,6 +12,7 @@
 #include "hotFolders.h"
 #include "input_reader.h"
 #include "memory_settings.h"
+#include "platform/text_compare.h"
 #include "script_reader.h"
 #include "store/folder_store.h"
 #include "store/list_format.h"
@@ -29,6 +30,7 @@ constexpr std::size_t kMaxSteps = 48;
 // the store answers the data query with a failure (the data is then undefined).
 struct Expected {
   bool known = true;
+  bool unreadable = false;  // the value exists but a query of it fails
   int result = 0;
   FolderList list;
 };
@@ -38,6 +40,7 @@ Expected Expect(const MemorySettings &store, const std::u16string &name) {
   if (!store.keyExists) return out;
   const auto found = store.values.find(name);
   if (found == store.values.end() || store.sizeStatus != 0) {
+    out.unreadable = found != store.values.end();
     out.result = 1;
     return out;
   }
@@ -46,6 +49,7 @@ Expected Expect(const MemorySettings &store, const std::u16string &name) {
   if (reported == 0) return out;
   if (store.dataMode == DataMode::kGrown && store.extra != 0) {
     out.known = false;
+    out.unreadable = true;
     return out;
   }
   out.result = ParseListText(TextOfValue(bytes), out.list);
@@ -64,6 +68,11 @@ std::vector<std::uint8_t> ListBytes(const std::vector<const FolderEntry *> &entr
   WideString text;
   for (const FolderEntry *entry : entries) AppendFormattedEntry(text, entry->path, entry->hits);
   return BytesOf(text);
+}
+
+// Folder equality as the library defines it: the platform's case-sensitive comparison.
+bool SamePath(const std::u16string &a, const std::u16string &b) {
+  return platform::CompareText(a.c_str(), b.c_str()) == 0;
 }
 
 MemoryValue ReadValue(InputReader &input) {
@@ -192,9 +201,9 @@ class Run {
       return nullptr;
     }
     if (result != 1) {
-      // A stored list whose data cannot be read is left alone rather than
-      // rewritten from nothing; that refusal is the only other answer.
-      if (stored.known) return "DeletePath failed on a writable key";
+      // A stored list that exists but cannot be read may be left alone rather
+      // than rewritten from nothing; that refusal is the only other answer.
+      if (!stored.unreadable) return "DeletePath failed on a writable key";
       if (!Unchanged(before, kStored) || !Unchanged(before, kExcluded)) return "DeletePath failed and still wrote";
       return nullptr;
     }
@@ -204,15 +213,15 @@ class Run {
     FolderList after;
     if (ParseListText(TextOfValue(now->second.bytes), after) != 1) return "DeletePath wrote an incomplete list";
     for (const FolderEntry &entry : after)
-      if (entry.path == path) return "DeletePath kept the path it removed";
+      if (SamePath(entry.path, path)) return "DeletePath kept the path it removed";
     if (!stored.known) return nullptr;
 
     std::vector<const FolderEntry *> kept, removed;
-    for (const FolderEntry &entry : stored.list) (entry.path == path ? removed : kept).push_back(&entry);
+    for (const FolderEntry &entry : stored.list) (SamePath(entry.path, path) ? removed : kept).push_back(&entry);
     if (now->second.bytes != ListBytes(kept)) return "DeletePath rewrote hotFolders with other entries";
 
     bool wasExcluded = false;
-    for (const FolderEntry &entry : excluded.list) wasExcluded = wasExcluded || entry.path == path;
+    for (const FolderEntry &entry : excluded.list) wasExcluded = wasExcluded || SamePath(entry.path, path);
     const bool prepends = !removed.empty() && excluded.known && !wasExcluded &&
                           !(before.count(kExcluded) != 0 && store_.sizeStatus != 0);
     if (!excluded.known || !oldExcluded.has_value()) return nullptr;
@@ -234,7 +243,9 @@ class Run {
     if (!Calm([] { return UpdatePath(); }, result)) return "an exception left UpdatePath";
     if (const char *left = ledger_.Leftover()) return left;
     if (result != 0 && result != 1) return "UpdatePath gave neither 0 nor 1";
-    if (excluded.known && result != excluded.result) return "UpdatePath result differs from the load of deletepath";
+    // Exclusions that exist but cannot be read may stop the rebuild (0, nothing
+    // written) rather than let removed folders back in.
+    if (!excluded.unreadable && result != excluded.result) return "UpdatePath result differs from the load of deletepath";
     if (result == 0 || store_.Writes().size() == writes) {
       if (store_.Writes().size() != writes) return "UpdatePath failed and still wrote";
       return nullptr;
@@ -253,7 +264,7 @@ class Run {
         return "UpdatePath stored the folders out of rank";
       if (excluded.known)
         for (const FolderEntry &gone : excluded.list)
-          if (gone.path == entry.path) return "UpdatePath ranked an excluded folder";
+          if (SamePath(gone.path, entry.path)) return "UpdatePath ranked an excluded folder";
       if (!IsRecordFolder(entry.path)) return "UpdatePath ranked a folder no record holds";
     }
     return nullptr;

@@ -12,6 +12,7 @@
 #include "harvest/tally.h"
 #include "input_reader.h"
 #include "platform/modules.h"
+#include "platform/text_compare.h"
 #include "script_reader.h"
 #include "store/folder_store.h"
 
@@ -62,7 +63,7 @@ class TallyModel {
   void Count(std::u16string_view objectPath) {
     const std::u16string folder(FolderOfPath(objectPath));
     for (const FolderEntry &gone : ExcludedList)
-      if (gone.path == folder) return;
+      if (platform::CompareText(gone.path.c_str(), folder.c_str()) == 0) return;
     for (auto &entry : entries_) {
       if (EqualFoldingAscii(entry.first, folder)) {
         ++entry.second;

@@ -1,9 +1,12 @@
 // Replays the fuzz checks on the seed corpus and on every saved input that
 // once broke an invariant, so each build (Windows under Wine included) holds
-// the invariants the fuzzers watch.
+// the invariants the fuzzers watch. HOTFOLDERS_FUZZ_REPLAY may name one more
+// directory with a <target>/ folder per target (a corpus grown by libFuzzer)
+// to replay in the same way, for instance under ThreadSanitizer.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -34,9 +37,9 @@ std::vector<std::uint8_t> ReadAll(const fs::path &file) {
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Runs check on every file of folder; returns how many there were.
-std::size_t Replay(const Target &target, const char *folder) {
-  const fs::path dir = fs::path(HOTFOLDERS_FUZZ_DIR) / folder / target.name;
+// Runs the target's check on every file of root/<target>; returns how many there were.
+std::size_t Replay(const Target &target, const fs::path &root) {
+  const fs::path dir = root / target.name;
   std::error_code error;
   if (!fs::is_directory(dir, error)) return 0;
   std::size_t files = 0;
@@ -52,11 +55,19 @@ std::size_t Replay(const Target &target, const char *folder) {
 
 class FuzzReplay : public ::testing::TestWithParam<Target> {};
 
+const fs::path kFuzzDir(HOTFOLDERS_FUZZ_DIR);
+
 TEST_P(FuzzReplay, SeedCorpusKeepsEveryInvariant) {
-  EXPECT_NE(Replay(GetParam(), "corpus"), 0u) << "no seed corpus under " << HOTFOLDERS_FUZZ_DIR;
+  EXPECT_NE(Replay(GetParam(), kFuzzDir / "corpus"), 0u) << "no seed corpus under " << HOTFOLDERS_FUZZ_DIR;
 }
 
-TEST_P(FuzzReplay, SavedRegressionsKeepEveryInvariant) { Replay(GetParam(), "regressions"); }
+TEST_P(FuzzReplay, SavedRegressionsKeepEveryInvariant) { Replay(GetParam(), kFuzzDir / "regressions"); }
+
+TEST_P(FuzzReplay, ExtraCorpusKeepsEveryInvariant) {
+  const char *extra = std::getenv("HOTFOLDERS_FUZZ_REPLAY");
+  if (extra == nullptr || *extra == '\0') GTEST_SKIP() << "HOTFOLDERS_FUZZ_REPLAY not set";
+  Replay(GetParam(), fs::path(extra));
+}
 
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay, ::testing::ValuesIn(kTargets),
                          [](const ::testing::TestParamInfo<Target> &info) { return std::string(info.param.name); });

@@ -64,7 +64,10 @@ bool BuildEngineLibraryPath(const char *hostExecutable, char (&path)[260]) {
   std::memset(path, 0, sizeof path);
   if (hostExecutable == nullptr) return false;
   const char separator = platform::PathSeparator();
-  const std::string host(hostExecutable, strnlen(hostExecutable, kPathBufferSize));
+  // Never reads past the buffer the host path came in, terminated or not.
+  const void *terminator = std::memchr(hostExecutable, '\0', kPathBufferSize);
+  if (terminator == nullptr) return false;
+  const std::string host(hostExecutable, static_cast<const char *>(terminator));
   const std::size_t fileStart = host.rfind(separator);
   if (fileStart == std::string::npos || fileStart == 0) return false;
   const std::size_t parentEnd = host.rfind(separator, fileStart - 1);

@@ -17,7 +17,9 @@ int RunUpdate() {
     // The user's lock is held only while the settings are read and written,
     // never while the logs are read.
     const platform::ProcessLock settingsLock;
-    if (LoadExcludedList() == 0) return 0;
+    // Exclusions that exist but cannot be read would let removed folders
+    // back into the list: no rebuild without them.
+    if (LoadExcludedListOutcome() != LoadOutcome::kParsed) return 0;
   }
   // Built before the workers start; they only read it, as they read ExcludedList.
   const ExclusionSet excluded(ExcludedList);

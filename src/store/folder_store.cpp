@@ -30,8 +30,9 @@ LoadOutcome LoadList(FolderList &list, const char16_t *name) {
   key.Close();
   switch (value.state) {
     case ValueState::kMissing:
-    case ValueState::kQueryFailed:
       return LoadOutcome::kParsed;  // an empty text parses completely
+    case ValueState::kQueryFailed:
+      return LoadOutcome::kQueryFailed;  // read as an empty text, which parses
     case ValueState::kZeroBytes:
       return LoadOutcome::kZeroBytes;
     case ValueState::kNoMemory:
@@ -44,7 +45,9 @@ LoadOutcome LoadList(FolderList &list, const char16_t *name) {
   return ParseListText(value.text, list) == 1 ? LoadOutcome::kParsed : LoadOutcome::kMalformed;
 }
 
-int ResultOf(LoadOutcome outcome) noexcept { return outcome == LoadOutcome::kParsed ? 1 : 0; }
+int ResultOf(LoadOutcome outcome) noexcept {
+  return outcome == LoadOutcome::kParsed || outcome == LoadOutcome::kQueryFailed ? 1 : 0;
+}
 
 enum class Side { kEnd, kFront };
 

@@ -23,6 +23,7 @@ void ClearAllLists() noexcept;
 // Why a loader returned what it did; the loaders themselves answer 1 or 0.
 enum class LoadOutcome {
   kParsed,       // 1: the whole text parsed (a missing value gives an empty list)
+  kQueryFailed,  // 1: the value's size could not be queried; the list stays empty
   kMalformed,    // 0: the parse stopped early; the entries before the fault stay
   kNoKey,        // 0: the key could not be opened
   kZeroBytes,    // 0: the value exists with 0 bytes

@@ -21,6 +21,7 @@ hf::HRESULT LogCursorObject::QueryInterface(const hf::Guid &iid, void **out) {
 
 hf::HRESULT LogCursorObject::Begin() {
   begun_ = true;
+  date_ = DateMemo{};
   try {
     reader_.Reset(OpenInputFile(path_));
   } catch (const std::bad_alloc &) {
@@ -59,7 +60,7 @@ hf::HRESULT LogCursorObject::Next(std::uint32_t count, hf::ILogRecord **records,
     std::size_t size = 0;
     LogLine line;
     while (stored < count && reader_.NextLine(&text, &size)) {
-      if (!ParseLogLine(text, size, &line)) continue;
+      if (!ParseLogLine(text, size, &line, &date_)) continue;
       LogRecordObject *record = TakeRecord();
       try {
         record->Fill(line);

@@ -6,6 +6,7 @@
 
 #include "com_object.h"
 #include "line_reader.h"
+#include "log_line.h"
 
 namespace morvex {
 
@@ -32,6 +33,7 @@ class LogCursorObject final : public ComObject<hf::ILogCursor> {
   std::string path_;
   LineReader reader_;
   bool begun_ = false;
+  DateMemo date_;  // the date of the last line parsed
   LogRecordObject *spare_ = nullptr;  // holds one reference of the cursor's
 };
 

@@ -31,19 +31,41 @@ int DaysInMonth(int year, int month) noexcept {
   return month == 2 && LeapYear(year) ? 29 : kDays[month - 1];
 }
 
-bool ParseTimestamp(const char *t, hf::Timestamp *out) noexcept {
-  if (t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':' || t[16] != ':' || t[19] != '.') return false;
-  int year, month, day, hour, minute, second, millis;
-  if (!Digits(t, 4, &year) || !Digits(t + 5, 2, &month) || !Digits(t + 8, 2, &day) || !Digits(t + 11, 2, &hour) ||
-      !Digits(t + 14, 2, &minute) || !Digits(t + 17, 2, &second) || !Digits(t + 20, 3, &millis))
+// The date part YYYY-MM-DD of a timestamp; false for an impossible date.
+bool ParseDate(const char *t, DateMemo *date) noexcept {
+  if (t[4] != '-' || t[7] != '-') return false;
+  int year = 0, month = 0, day = 0;
+  if (!Digits(t, 4, &year) || !Digits(t + 5, 2, &month) || !Digits(t + 8, 2, &day)) return false;
+  if (year < kMinYear || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
+  date->year = static_cast<std::uint16_t>(year);
+  date->month = static_cast<std::uint16_t>(month);
+  date->day = static_cast<std::uint16_t>(day);
+  date->dayOfWeek = DayOfWeek(year, month, day);
+  return true;
+}
+
+bool ParseTimestamp(const char *t, hf::Timestamp *out, DateMemo *memo) noexcept {
+  if (t[10] != ' ' || t[13] != ':' || t[16] != ':' || t[19] != '.') return false;
+  int hour = 0, minute = 0, second = 0, millis = 0;
+  if (!Digits(t + 11, 2, &hour) || !Digits(t + 14, 2, &minute) || !Digits(t + 17, 2, &second) ||
+      !Digits(t + 20, 3, &millis) || hour > 23 || minute > 59 || second > 59)
     return false;
-  if (year < kMinYear || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
-      minute > 59 || second > 59)
-    return false;
-  out->year = static_cast<std::uint16_t>(year);
-  out->month = static_cast<std::uint16_t>(month);
-  out->dayOfWeek = DayOfWeek(year, month, day);
-  out->day = static_cast<std::uint16_t>(day);
+  DateMemo parsed;
+  const DateMemo *date = &parsed;
+  if (memo != nullptr && memo->valid && std::memcmp(memo->text, t, sizeof memo->text) == 0) {
+    date = memo;
+  } else {
+    if (!ParseDate(t, &parsed)) return false;
+    if (memo != nullptr) {
+      *memo = parsed;
+      std::memcpy(memo->text, t, sizeof memo->text);
+      memo->valid = true;
+    }
+  }
+  out->year = date->year;
+  out->month = date->month;
+  out->dayOfWeek = date->dayOfWeek;
+  out->day = date->day;
   out->hour = static_cast<std::uint16_t>(hour);
   out->minute = static_cast<std::uint16_t>(minute);
   out->second = static_cast<std::uint16_t>(second);
@@ -80,16 +102,18 @@ std::uint16_t DayOfWeek(int year, int month, int day) noexcept {
   return static_cast<std::uint16_t>((year + year / 4 - year / 100 + year / 400 + kOffsets[month - 1] + day) % 7);
 }
 
-bool ParseLogLine(const char *line, std::size_t size, LogLine *out) noexcept {
+bool ParseLogLine(const char *line, std::size_t size, LogLine *out, DateMemo *memo) noexcept {
   if (size > 0 && line[size - 1] == '\r') --size;
   if (size == 0 || line[0] == '#') return false;
   if (size <= kTimestampSize || line[kTimestampSize] != '\t') return false;
-  if (!ParseTimestamp(line, &out->time)) return false;
+  if (!ParseTimestamp(line, &out->time, memo)) return false;
 
   const char *const end = line + size;
   const char *number = line + kTimestampSize + 1;
-  const auto *tab1 = static_cast<const char *>(std::memchr(number, '\t', static_cast<std::size_t>(end - number)));
-  if (tab1 == nullptr) return false;
+  // The number is short: a plain loop finds its end sooner than memchr.
+  const char *tab1 = number;
+  while (tab1 != end && *tab1 != '\t') ++tab1;
+  if (tab1 == end) return false;
   const char *path = tab1 + 1;
   const auto *tab2 = static_cast<const char *>(std::memchr(path, '\t', static_cast<std::size_t>(end - path)));
   if (tab2 == nullptr) return false;

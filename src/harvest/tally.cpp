@@ -1,7 +1,9 @@
 // The folder of a record and its count in a tally list.
 #include "harvest/tally.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "store/folder_store.h"
@@ -25,13 +27,57 @@ void AddHit(FolderEntry &entry) noexcept {
   if (entry.hits < std::numeric_limits<std::int32_t>::max()) ++entry.hits;
 }
 
+// True when a and b hold the same code units.
+bool SameUnits(std::u16string_view a, std::u16string_view b) noexcept {
+  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0);
+}
+
+// A hash of the code units, eight bytes at a time; only used within one process.
+std::uint64_t HashUnits(std::u16string_view text) noexcept {
+  constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+  const auto *bytes = reinterpret_cast<const unsigned char *>(text.data());
+  std::size_t left = text.size() * sizeof(char16_t);
+  std::uint64_t hash = kMultiplier ^ left;
+  for (; left >= 8; left -= 8, bytes += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+    hash ^= hash >> 29;
+  }
+  if (left > 0) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, left);
+    hash = (hash ^ word) * 0xC4CEB9FE1A85EC53ull;
+  }
+  hash ^= hash >> 32;
+  hash *= kMultiplier;
+  return hash ^ (hash >> 29);
+}
+
 }  // namespace
 
 std::u16string_view FolderOf(std::u16string_view objectPath) noexcept {
-  std::u16string_view outer = objectPath.substr(0, objectPath.find(kArchiveMark));
-  const std::size_t slash = outer.rfind(u'\\');
-  if (slash == std::u16string_view::npos) return {};
-  return outer.substr(0, slash + 1);
+  const char16_t *const units = objectPath.data();
+  std::size_t outerSize = objectPath.size();
+  // The first "->": memchr finds each byte 0x3E quickly; the code unit that
+  // holds it is then checked, whatever the byte order of the units.
+  const auto *const bytes = reinterpret_cast<const unsigned char *>(units);
+  const std::size_t byteCount = outerSize * sizeof(char16_t);
+  std::size_t from = 0;
+  while (from < byteCount) {
+    const void *const hit = std::memchr(bytes + from, 0x3E, byteCount - from);
+    if (hit == nullptr) break;
+    const auto offset = static_cast<std::size_t>(static_cast<const unsigned char *>(hit) - bytes);
+    const std::size_t unit = offset / sizeof(char16_t);
+    if (units[unit] == kArchiveMark[1] && unit > 0 && units[unit - 1] == kArchiveMark[0]) {
+      outerSize = unit - 1;
+      break;
+    }
+    from = offset + 1;
+  }
+  for (std::size_t end = outerSize; end > 0; --end)
+    if (units[end - 1] == u'\\') return objectPath.substr(0, end);
+  return {};
 }
 
 bool EqualsFoldingAscii(std::u16string_view a, std::u16string_view b) noexcept {
@@ -56,6 +102,8 @@ void TallyFolder(FolderList &tally, const LogRecord &record) {
 
 void TallyIndex::Rebuild(const FolderList &tally) {
   positions_.clear();
+  spellings_.clear();
+  std::fill(slots_.begin(), slots_.end(), std::pair<std::uint64_t, std::size_t>{0, 0});
   indexed_ = 0;
   for (const FolderEntry &entry : tally) {
     FoldInto(entry.path, key_);
@@ -65,41 +113,90 @@ void TallyIndex::Rebuild(const FolderList &tally) {
 }
 
 bool TallyIndex::IsExcluded(std::u16string_view folder) {
-  spelling_.assign(folder.begin(), folder.end());
-  if (excluded_->IsQuick(folder)) return excluded_->Contains(spelling_);
-  auto cached = slowExclusions_.find(spelling_);
-  if (cached != slowExclusions_.end()) return cached->second;
-  const bool excluded = excluded_->Contains(spelling_);
-  slowExclusions_.emplace(spelling_, excluded);
-  return excluded;
+  // Asked once per spelling: the answer is kept with the spelling.
+  return excluded_->Contains(WideString(folder));
 }
 
-FolderEntry *TallyIndex::Find(FolderList &tally, std::u16string_view folder) {
+std::size_t TallyIndex::FindPosition(std::u16string_view folder) {
   FoldInto(folder, key_);
-  auto found = positions_.find(key_);
-  if (found == positions_.end()) return nullptr;
-  return &tally.At(found->second);
+  const auto found = positions_.find(key_);
+  return found == positions_.end() ? kNotFound : found->second;
+}
+
+const TallyIndex::Spelling *TallyIndex::FindSpelling(std::u16string_view folder,
+                                                     std::uint64_t hash) const noexcept {
+  if (slots_.empty()) return nullptr;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+    const auto &slot = slots_[i];
+    if (slot.second == 0) return nullptr;
+    if (slot.first != hash) continue;
+    const Spelling &spelling = spellings_[slot.second - 1];
+    if (SameUnits(spelling.text, folder)) return &spelling;
+  }
+}
+
+void TallyIndex::AddSpelling(std::u16string_view folder, std::uint64_t hash, std::size_t position) {
+  spellings_.push_back(Spelling{WideString(folder), position});
+  // At most half the slots are used, so a probe ends soon at a free one.
+  if (spellings_.size() * 2 > slots_.size()) {
+    std::vector<std::pair<std::uint64_t, std::size_t>> grown(slots_.empty() ? 64 : slots_.size() * 2);
+    const std::size_t mask = grown.size() - 1;
+    for (std::size_t number = 0; number < spellings_.size(); ++number) {
+      const std::uint64_t spellingHash = HashUnits(spellings_[number].text);
+      std::size_t i = static_cast<std::size_t>(spellingHash) & mask;
+      while (grown[i].second != 0) i = (i + 1) & mask;
+      grown[i] = {spellingHash, number + 1};
+    }
+    slots_.swap(grown);
+    return;
+  }
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = static_cast<std::size_t>(hash) & mask;
+  while (slots_[i].second != 0) i = (i + 1) & mask;
+  slots_[i] = {hash, spellings_.size()};
+}
+
+void TallyIndex::CountNewSpelling(FolderList &tally, std::u16string_view folder, std::uint64_t hash) {
+  if (IsExcluded(folder)) {
+    AddSpelling(folder, hash, kExcludedSpelling);
+    return;
+  }
+  std::size_t position = FindPosition(folder);
+  if (position != kNotFound && !EqualsFoldingAscii(tally.At(position).path, folder)) {
+    // The list was changed behind the index's back: read it again.
+    Rebuild(tally);
+    position = FindPosition(folder);
+  }
+  if (position == kNotFound) {
+    tally.Append(FolderEntry{WideString(folder), 1});
+    position = tally.Count() - 1;
+    // Count the entry as indexed only once the index holds it, so a failure in
+    // between leaves a mismatch that the next call repairs.
+    positions_.emplace(key_, position);
+    indexed_ = tally.Count();
+  } else {
+    AddHit(tally.At(position));
+  }
+  AddSpelling(folder, hash, position);
 }
 
 void TallyFolder(FolderList &tally, TallyIndex &index, const LogRecord &record) {
   const std::u16string_view folder = FolderOf(record.objectPath);
-  if (index.IsExcluded(folder)) return;
   if (index.indexed_ != tally.Count()) index.Rebuild(tally);
-  FolderEntry *entry = index.Find(tally, folder);
-  if (entry != nullptr && !EqualsFoldingAscii(entry->path, folder)) {
+  const std::uint64_t hash = HashUnits(folder);
+  const TallyIndex::Spelling *const known = index.FindSpelling(folder, hash);
+  if (known != nullptr) {
+    if (known->position == TallyIndex::kExcludedSpelling) return;
+    FolderEntry &entry = tally.At(known->position);
+    if (SameUnits(entry.path, folder) || EqualsFoldingAscii(entry.path, folder)) {
+      AddHit(entry);
+      return;
+    }
     // The list was changed behind the index's back: read it again.
     index.Rebuild(tally);
-    entry = index.Find(tally, folder);
   }
-  if (entry != nullptr) {
-    AddHit(*entry);
-    return;
-  }
-  tally.Append(FolderEntry{WideString(folder), 1});
-  // Count the entry as indexed only once the index holds it, so a failure in
-  // between leaves a mismatch that the next call repairs.
-  index.positions_.emplace(index.key_, tally.Count() - 1);
-  index.indexed_ = tally.Count();
+  index.CountNewSpelling(tally, folder, hash);
 }
 
 }  // namespace hf

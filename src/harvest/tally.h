@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "harvest/engine_connection.h"
 #include "harvest/exclusion_set.h"
@@ -40,19 +43,34 @@ class TallyIndex {
  private:
   friend void TallyFolder(FolderList &tally, TallyIndex &index, const LogRecord &record);
 
+  // What is known of one exact folder spelling: excluded, or the position of
+  // the tally entry that counts it.
+  struct Spelling {
+    WideString text;
+    std::size_t position;
+  };
+  static constexpr std::size_t kExcludedSpelling = static_cast<std::size_t>(-1);
+  static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+
   void Rebuild(const FolderList &tally);
   [[nodiscard]] bool IsExcluded(std::u16string_view folder);
-  // The entry of tally indexed under folder's folded form, or nullptr.
-  [[nodiscard]] FolderEntry *Find(FolderList &tally, std::u16string_view folder);
+  // Position of the entry indexed under folder's folded form, or kNotFound.
+  [[nodiscard]] std::size_t FindPosition(std::u16string_view folder);
+  // The spelling record of folder, or nullptr when it was not seen yet.
+  [[nodiscard]] const Spelling *FindSpelling(std::u16string_view folder, std::uint64_t hash) const noexcept;
+  void AddSpelling(std::u16string_view folder, std::uint64_t hash, std::size_t position);
+  // Counts a folder spelling met for the first time.
+  void CountNewSpelling(FolderList &tally, std::u16string_view folder, std::uint64_t hash);
 
   const ExclusionSet *excluded_;
   // ASCII-folded folder -> position of the first entry that holds it.
   std::unordered_map<WideString, std::size_t> positions_;
   std::size_t indexed_ = 0;  // entries of the list that positions_ covers
-  // Answers for folder spellings the exclusion set can only decide by a scan.
-  std::unordered_map<WideString, bool> slowExclusions_;
-  WideString key_;       // reused buffer for the folded folder
-  WideString spelling_;  // reused buffer for the folder as spelled
+  // Exact spellings seen so far, found through an open-addressed table of
+  // (hash, spelling number) slots, so a known folder is counted without a copy.
+  std::vector<Spelling> spellings_;
+  std::vector<std::pair<std::uint64_t, std::size_t>> slots_;  // number + 1; 0 is free
+  WideString key_;  // reused buffer for the folded folder
 };
 
 // The same result as TallyFolder(tally, record), with the lookups of index.

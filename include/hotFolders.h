@@ -66,16 +66,18 @@ HOTFOLDERS_API int32_t GetLogPath(int32_t index, HF_UTF16 *buffer, uint32_t capa
 /* Removes every entry whose path equals the NUL-terminated `folderPath`
  * (case-sensitive, exactly as given) from the ranked list and records the
  * folder in "deletepath", so that no later UpdatePath ranks it again. A
- * folder that is not in the list changes nothing. Returns 1 when the list was
- * rewritten. Returns 0 when folderPath is null, the key is missing or cannot
- * be opened for writing, or the stored list cannot be read or memory runs out
- * (then nothing is written). */
+ * folder that is not in the list is not recorded; the list is still written
+ * back, as its entries parsed. Returns 1 when the list was rewritten.
+ * Returns 0 when folderPath is null, the key is missing or cannot be opened
+ * for writing, the stored list cannot be read, the removal cannot be recorded
+ * or memory runs out (the list then keeps the folder). */
 HOTFOLDERS_API int32_t DeletePath(const HF_UTF16 *folderPath);
 
 /* Rebuilds the ranked list from the log engine's two history logs, counting
  * the folders of the objects logged in the current month or after today's day
- * of the previous month, skipping removed folders, and stores the best three. Blocks until both logs
- * are read or about 30 seconds of reading are spent. Returns 1 when the
+ * of the previous month, skipping removed folders, and stores the best
+ * three. Blocks until both logs are read or about 30 seconds of reading are
+ * spent. Returns 1 when the
  * harvest ran, whatever it found (with no engine or no recent record the old
  * list stays). Returns 0, harvesting and writing nothing, when the key is
  * missing or the "deletepath" value cannot be loaded (unreadable, empty of

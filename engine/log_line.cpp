@@ -11,16 +11,18 @@ constexpr std::size_t kTimestampSize = 23;  // YYYY-MM-DD hh:mm:ss.mmm
 // Timestamps must fit SYSTEMTIME's range.
 constexpr int kMinYear = 1601;
 
-inline bool Digit(char c) noexcept { return c >= '0' && c <= '9'; }
+// The value of a decimal digit, or a value above 9 for any other character.
+inline unsigned DigitValue(char c) noexcept { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
 
 // Reads count digits at text; false when any is not a digit.
 inline bool Digits(const char *text, int count, int *value) noexcept {
-  int v = 0;
+  unsigned v = 0;
   for (int i = 0; i < count; ++i) {
-    if (!Digit(text[i])) return false;
-    v = v * 10 + (text[i] - '0');
+    const unsigned digit = DigitValue(text[i]);
+    if (digit > 9) return false;
+    v = v * 10 + digit;
   }
-  *value = v;
+  *value = static_cast<int>(v);
   return true;
 }
 
@@ -73,23 +75,24 @@ bool ParseTimestamp(const char *t, hf::Timestamp *out, DateMemo *memo) noexcept 
   return true;
 }
 
-// A decimal 32-bit signed integer with an optional leading minus sign.
-bool ParseNumber(const char *text, std::size_t size, std::int32_t *out) noexcept {
-  bool negative = false;
-  if (size > 0 && text[0] == '-') {
-    negative = true;
-    ++text;
-    --size;
-  }
-  if (size == 0 || size > 10) return false;
+// A decimal 32-bit signed integer with an optional leading minus sign, ended
+// by a tab; *end receives the tab's position. False for anything else.
+bool ParseNumber(const char *text, const char *limit, std::int32_t *out, const char **end) noexcept {
+  const bool negative = text != limit && *text == '-';
+  if (negative) ++text;
+  const char *const digits = text;
   std::int64_t v = 0;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (!Digit(text[i])) return false;
-    v = v * 10 + (text[i] - '0');
+  for (; text != limit && text - digits <= 10; ++text) {
+    const unsigned digit = DigitValue(*text);
+    if (digit > 9) break;
+    v = v * 10 + digit;
   }
+  const std::ptrdiff_t count = text - digits;
+  if (text == limit || *text != '\t' || count == 0 || count > 10) return false;
   if (negative) v = -v;
   if (v < INT32_MIN || v > INT32_MAX) return false;
   *out = static_cast<std::int32_t>(v);
+  *end = text;
   return true;
 }
 
@@ -110,16 +113,13 @@ bool ParseLogLine(const char *line, std::size_t size, LogLine *out, DateMemo *me
 
   const char *const end = line + size;
   const char *number = line + kTimestampSize + 1;
-  // The number is short: a plain loop finds its end sooner than memchr.
-  const char *tab1 = number;
-  while (tab1 != end && *tab1 != '\t') ++tab1;
-  if (tab1 == end) return false;
+  const char *tab1 = nullptr;
+  if (!ParseNumber(number, end, &out->number, &tab1)) return false;
   const char *path = tab1 + 1;
   const auto *tab2 = static_cast<const char *>(std::memchr(path, '\t', static_cast<std::size_t>(end - path)));
   if (tab2 == nullptr) return false;
   const char *second = tab2 + 1;
   if (std::memchr(second, '\t', static_cast<std::size_t>(end - second)) != nullptr) return false;
-  if (!ParseNumber(number, static_cast<std::size_t>(tab1 - number), &out->number)) return false;
 
   out->path = path;
   out->pathSize = static_cast<std::size_t>(tab2 - path);

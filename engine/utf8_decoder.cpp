@@ -61,30 +61,40 @@ std::size_t DecodeUtf8(const char *in, std::size_t size, Unit *out) noexcept {
 #endif
   while (p < end) {
 #if defined(MORVEX_SSE2)
+    while (end - p >= 16 && WidenPlain16(p, out)) {
+      p += 16;
+      out += 16;
+    }
     if (plainTail && end - p <= 16) {
       const std::ptrdiff_t left = end - p;
       static_cast<void>(WidenPlain16(end - 16, out + left - 16));
       out += left;
       break;
     }
-    while (end - p >= 16 && WidenPlain16(p, out)) {
-      p += 16;
-      out += 16;
-    }
 #endif
     while (end - p >= 8) {
       std::uint64_t v;
       std::memcpy(&v, p, 8);
       if (!PlainAscii(v)) break;
+#if defined(MORVEX_SSE2)
+      const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p));
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+#else
       for (int i = 0; i < 8; ++i) out[i] = static_cast<Unit>(p[i]);
+#endif
       p += 8;
       out += 8;
     }
     if (p >= end) break;
     const unsigned char lead = *p;
     if (lead < 0x80) {
-      *out++ = lead == 0 ? kReplacement : static_cast<Unit>(lead);
-      ++p;
+      // A short run of ASCII one byte at a time; after at most sixteen the
+      // wide steps are tried again.
+      const unsigned char *const stop = end - p > 16 ? p + 16 : end;
+      do {
+        *out++ = *p == 0 ? kReplacement : static_cast<Unit>(*p);
+        ++p;
+      } while (p < stop && *p < 0x80);
       continue;
     }
     // The valid range of the second byte depends on the lead byte; this rules

@@ -19,6 +19,19 @@ void ReleaseField(Interface *&field) noexcept {
   if (held != nullptr) held->Release();
 }
 
+// The length of a NUL-terminated text, four units a step; no unit after the
+// terminator is read.
+std::size_t TextLength(const NativeChar16 *text) noexcept {
+  const NativeChar16 *at = text;
+  for (;; at += 4) {
+    if (at[0] == 0) break;
+    if (at[1] == 0) return static_cast<std::size_t>(at - text) + 1;
+    if (at[2] == 0) return static_cast<std::size_t>(at - text) + 2;
+    if (at[3] == 0) return static_cast<std::size_t>(at - text) + 3;
+  }
+  return static_cast<std::size_t>(at - text);
+}
+
 // Copies an engine text into an existing string, reusing its storage; a null
 // text gives the empty string.
 void CopyText(const NativeChar16 *text, WideString &target) {
@@ -26,9 +39,9 @@ void CopyText(const NativeChar16 *text, WideString &target) {
     target.clear();
     return;
   }
-  const std::size_t length = std::char_traits<NativeChar16>::length(text);
-  target.resize(length);
-  for (std::size_t i = 0; i < length; ++i) target[i] = static_cast<char16_t>(text[i]);
+  // Both unit types are 16 bits wide, so the text is copied as it stands.
+  static_assert(sizeof(NativeChar16) == sizeof(char16_t), "16-bit text units");
+  target.assign(reinterpret_cast<const char16_t *>(text), TextLength(text));
 }
 
 // Releases the record being read when ReadNextRecord ends, also by an exception.

@@ -27,6 +27,16 @@ inline bool PlainAscii(std::uint64_t v) noexcept {
 
 inline bool IsContinuation(unsigned char b) noexcept { return (b & 0xC0) == 0x80; }
 
+// Writes eight ASCII bytes as eight units.
+inline void Widen8(const unsigned char *in, Unit *out) noexcept {
+#if defined(MORVEX_SSE2)
+  const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in));
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+#else
+  for (int i = 0; i < 8; ++i) out[i] = static_cast<Unit>(in[i]);
+#endif
+}
+
 #if defined(MORVEX_SSE2)
 // True when the sixteen bytes are all ASCII and none is NUL.
 inline bool Plain16(const unsigned char *in) noexcept {
@@ -53,6 +63,17 @@ std::size_t DecodeUtf8(const char *in, std::size_t size, Unit *out) noexcept {
   const unsigned char *const end = p + size;
   Unit *const start = out;
 #if defined(MORVEX_SSE2)
+  // A short text of plain ASCII: its first and its last eight bytes cover it.
+  if (size >= 8 && size < 16) {
+    std::uint64_t head, tail;
+    std::memcpy(&head, p, 8);
+    std::memcpy(&tail, end - 8, 8);
+    if (PlainAscii(head) && PlainAscii(tail)) {
+      Widen8(p, out);
+      Widen8(end - 8, out + size - 8);
+      return size;
+    }
+  }
   // When the last sixteen bytes are plain ASCII, the rest of the text is
   // widened in one step once fewer than sixteen bytes are left: the step
   // starts before p and rewrites units already written (from ASCII bytes, one
@@ -76,12 +97,7 @@ std::size_t DecodeUtf8(const char *in, std::size_t size, Unit *out) noexcept {
       std::uint64_t v;
       std::memcpy(&v, p, 8);
       if (!PlainAscii(v)) break;
-#if defined(MORVEX_SSE2)
-      const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p));
-      _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
-#else
-      for (int i = 0; i < 8; ++i) out[i] = static_cast<Unit>(p[i]);
-#endif
+      Widen8(p, out);
       p += 8;
       out += 8;
     }

@@ -123,15 +123,14 @@ std::size_t TallyIndex::FindPosition(std::u16string_view folder) {
   return found == positions_.end() ? kNotFound : found->second;
 }
 
-const TallyIndex::Spelling *TallyIndex::FindSpelling(std::u16string_view folder,
-                                                     std::uint64_t hash) const noexcept {
+TallyIndex::Spelling *TallyIndex::FindSpelling(std::u16string_view folder, std::uint64_t hash) noexcept {
   if (slots_.empty()) return nullptr;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
     const auto &slot = slots_[i];
     if (slot.second == 0) return nullptr;
     if (slot.first != hash) continue;
-    const Spelling &spelling = spellings_[slot.second - 1];
+    Spelling &spelling = spellings_[slot.second - 1];
     if (SameUnits(spelling.text, folder)) return &spelling;
   }
 }
@@ -185,11 +184,16 @@ void TallyFolder(FolderList &tally, TallyIndex &index, const LogRecord &record) 
   const std::u16string_view folder = FolderOf(record.objectPath);
   if (index.indexed_ != tally.Count()) index.Rebuild(tally);
   const std::uint64_t hash = HashUnits(folder);
-  const TallyIndex::Spelling *const known = index.FindSpelling(folder, hash);
+  TallyIndex::Spelling *const known = index.FindSpelling(folder, hash);
   if (known != nullptr) {
     if (known->position == TallyIndex::kExcludedSpelling) return;
     FolderEntry &entry = tally.At(known->position);
+    if (entry.path.data() == known->entryText && entry.path.size() == folder.size()) {
+      AddHit(entry);
+      return;
+    }
     if (SameUnits(entry.path, folder) || EqualsFoldingAscii(entry.path, folder)) {
+      known->entryText = entry.path.data();
       AddHit(entry);
       return;
     }

@@ -48,6 +48,9 @@ class TallyIndex {
   struct Spelling {
     WideString text;
     std::size_t position;
+    // The entry's text storage when last checked: while it stands unchanged,
+    // the entry is taken to be the same without comparing texts.
+    const char16_t *entryText = nullptr;
   };
   static constexpr std::size_t kExcludedSpelling = static_cast<std::size_t>(-1);
   static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
@@ -57,7 +60,7 @@ class TallyIndex {
   // Position of the entry indexed under folder's folded form, or kNotFound.
   [[nodiscard]] std::size_t FindPosition(std::u16string_view folder);
   // The spelling record of folder, or nullptr when it was not seen yet.
-  [[nodiscard]] const Spelling *FindSpelling(std::u16string_view folder, std::uint64_t hash) const noexcept;
+  [[nodiscard]] Spelling *FindSpelling(std::u16string_view folder, std::uint64_t hash) noexcept;
   void AddSpelling(std::u16string_view folder, std::uint64_t hash, std::size_t position);
   // Counts a folder spelling met for the first time.
   void CountNewSpelling(FolderList &tally, std::u16string_view folder, std::uint64_t hash);

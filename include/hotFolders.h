@@ -69,8 +69,9 @@ HOTFOLDERS_API int32_t GetLogPath(int32_t index, HF_UTF16 *buffer, uint32_t capa
  * folder that is not in the list is not recorded; the list is still written
  * back, as its entries parsed. Returns 1 when the list was rewritten.
  * Returns 0 when folderPath is null, the key is missing or cannot be opened
- * for writing, the stored list cannot be read, the removal cannot be recorded
- * or memory runs out (the list then keeps the folder). */
+ * for writing, the stored list cannot be read, the removal cannot be recorded,
+ * the store refuses to write the list back or memory runs out (the list then
+ * keeps its old text and the folder). */
 HOTFOLDERS_API int32_t DeletePath(const HF_UTF16 *folderPath);
 
 /* Rebuilds the ranked list from the log engine's two history logs, counting

@@ -8,6 +8,7 @@
 #include "platform/text_compare.h"
 #include "store/folder_store.h"
 #include "store/list_format.h"
+#include "store/stored_value_guard.h"
 
 namespace hf {
 
@@ -63,8 +64,15 @@ int RemoveStoredPath(const NativeChar16 *folderPath) {
       if (AppendExcludedText(FormatEntry(entry.path, entry.hits)) == 0) return 0;
     }
   }
-  if (ResetStoredValue() == 0) return 0;
-  if (!kept.empty()) (void)AppendStoredText(kept);
+  // The kept text is complete before "hotFolders" is touched; the old list is
+  // put back unless the reset and the append both succeed.
+  StoredValueGuard guard;
+  if (ResetStoredValueOutcome() != ResetOutcome::kEmptied) {
+    guard.Keep();  // nothing was written
+    return 0;
+  }
+  if (!kept.empty() && AppendStoredText(kept) == 0) return 0;
+  guard.Keep();
   return 1;
 }
 

@@ -11,12 +11,19 @@ namespace {
 
 constexpr std::size_t kPathBufferSize = 260;
 
-// Gives back one reference and empties the field that held it.
+// Gives back one reference and empties the field that held it. An engine that
+// throws out of Release must not end the host: the exception is dropped here,
+// as every caller is a cleanup path that cannot pass it on.
 template <typename Interface>
 void ReleaseField(Interface *&field) noexcept {
   Interface *const held = field;
   field = nullptr;
-  if (held != nullptr) held->Release();
+  if (held == nullptr) return;
+  try {
+    held->Release();
+  } catch (...) {
+    // The reference counts as given back; nothing else can be done with it.
+  }
 }
 
 // The length of a NUL-terminated text, four units a step; no unit after the
@@ -210,7 +217,12 @@ void FreeEngineLibrary(EngineLibrary &library) noexcept {
   ReleaseField(library.classFactory);
   platform::ModuleHandle const module = library.module;
   library.module = nullptr;
-  if (module != nullptr) platform::CurrentModules().Free(module);
+  if (module == nullptr) return;
+  try {
+    platform::CurrentModules().Free(module);
+  } catch (...) {
+    // Unloading runs the engine's own code; a throw from it is dropped too.
+  }
 }
 
 }  // namespace hf

@@ -5,6 +5,7 @@
 #include "harvest/tally.h"
 #include "store/folder_store.h"
 #include "store/list_format.h"
+#include "store/stored_value_guard.h"
 
 namespace hf {
 namespace {
@@ -26,19 +27,43 @@ std::size_t BestPosition(const FolderList &list) {
   return best;
 }
 
+// Rewrites "hotFolders" from the best entries of source: one reset, then one
+// append per entry. Every text is made before the value is touched, and the
+// old value is put back unless the reset and every append succeed, so the
+// value ends either as it was or holding the whole new list.
+void PersistTop(FolderList &source) {
+  WideString texts[kTopCount];
+  int count = 0;
+  for (; count < kTopCount && !source.Empty(); ++count) {
+    const std::size_t best = BestPosition(source);
+    const FolderEntry &entry = source.At(best);
+    texts[count] = FormatEntry(entry.path, entry.hits);
+    source.RemoveAt(best);
+  }
+  StoredValueGuard guard;
+  // A key that cannot be opened skips the reset; the appends run all the same.
+  const ResetOutcome reset = ResetStoredValueOutcome();
+  if (reset == ResetOutcome::kWriteFailed) {
+    guard.Keep();  // refused, so the old value still stands
+    return;
+  }
+  for (int i = 0; i < count; ++i)
+    if (AppendStoredText(texts[i]) == 0) return;  // the guard puts the old value back
+  if (reset == ResetOutcome::kEmptied) guard.Keep();
+}
+
 }  // namespace
 
 int SelectTop(FolderList &destination, FolderList &source, bool persist) {
   if (source.Empty()) return 0;
-  // A key that cannot be opened skips the reset; the appends run all the same.
-  if (persist) static_cast<void>(ResetStoredValue());
+  if (persist) {
+    PersistTop(source);
+    return static_cast<int>(destination.Count());
+  }
   for (int chosen = 0; chosen < kTopCount && !source.Empty(); ++chosen) {
     const std::size_t best = BestPosition(source);
     FolderEntry copy = source.At(best);
-    if (persist)
-      static_cast<void>(AppendStoredText(FormatEntry(copy.path, copy.hits)));
-    else
-      destination.Append(std::move(copy));
+    destination.Append(std::move(copy));
     source.RemoveAt(best);
   }
   return static_cast<int>(destination.Count());

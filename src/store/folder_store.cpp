@@ -109,12 +109,14 @@ int AppendExcludedText(std::u16string_view text) {
   return AppendText(kExcludedValue, text, Side::kFront, true);
 }
 
-int ResetStoredValue() {
+ResetOutcome ResetStoredValueOutcome() {
   SettingsKey key(platform::kKeyWrite);
-  if (!key) return 0;
-  (void)WriteValueText(key, kStoredValue, std::u16string_view());
-  return 1;
+  if (!key) return ResetOutcome::kNoKey;
+  return WriteValueText(key, kStoredValue, std::u16string_view()) ? ResetOutcome::kEmptied
+                                                                  : ResetOutcome::kWriteFailed;
 }
+
+int ResetStoredValue() { return ResetStoredValueOutcome() == ResetOutcome::kNoKey ? 0 : 1; }
 
 int IsExcluded(const char16_t *path) {
   if (path == nullptr) return 0;

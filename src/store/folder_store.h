@@ -38,7 +38,17 @@ int LoadExcludedList();  // 1 or 0, from LoadExcludedListOutcome
 
 int AppendStoredText(std::u16string_view text);
 int AppendExcludedText(std::u16string_view text);
-int ResetStoredValue();
+int ResetStoredValue();  // 1 unless ResetStoredValueOutcome gives kNoKey
+
+// What a reset of "hotFolders" did.
+enum class ResetOutcome {
+  kEmptied,      // the value now holds 0 bytes
+  kWriteFailed,  // the key opened but the store refused the write
+  kNoKey,        // the key could not be opened for writing; nothing was written
+};
+
+// Sets "hotFolders" to an empty value, created if it was missing.
+ResetOutcome ResetStoredValueOutcome();
 
 // 1 when path (null means none) equals an ExcludedList path, case-sensitively.
 int IsExcluded(const char16_t *path);

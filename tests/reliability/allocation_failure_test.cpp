@@ -154,5 +154,49 @@ TEST_F(AllocationFailureTest, UpdatePathWithTheReferenceEngine) {
                    });
 }
 
+TEST_F(AllocationFailureTest, DeletePathLeavesTheOldListOrTheWholeNewOne) {
+  const struct {
+    const char16_t *folder;
+    const char16_t *rewritten;
+  } cases[] = {{u"C:\\b", u"C:\\a,5|C:\\c,2|"}, {u"C:\\none", u"C:\\a,5|C:\\b,3|C:\\c,2|"}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(std::u16string(c.folder)));
+    const Values initial{u"C:\\a,5|C:\\b,3|C:\\c,2|", u"C:\\x,1|"};
+    const auto folder = Native(c.folder);
+    RunUntilComplete(initial, AllocationScope::kThisThread, [&] { return DeletePath(folder.data()); },
+                     [&](int result, const Values &after, bool injected) {
+                       EXPECT_TRUE(after.stored == initial.stored || after.stored == c.rewritten)
+                           << "hotFolders " << ::testing::PrintToString(after.stored) << ", result " << result;
+                       if (after.stored != c.rewritten) {
+                         EXPECT_EQ(result, 0);
+                       }
+                       if (!injected) {
+                         EXPECT_EQ(after.stored, c.rewritten);
+                       }
+                     });
+  }
+}
+
+TEST_F(AllocationFailureTest, UpdatePathLeavesTheOldListOrTheWholeNewOne) {
+  if (!ReferenceEngineBuilt()) GTEST_SKIP() << "no reference engine built (run through ctest)";
+  // Everything is in the first log, so a failure that stops its worker
+  // leaves nothing to write and the old list stays.
+  ASSERT_TRUE(WriteTodaysLogs({{"C:\\Docs\\", 4}, {"C:\\Removed\\", 9}, {"D:\\Mail\\", 5}, {"E:\\Tmp\\", 2},
+                               {"F:\\Low\\", 1}},
+                              {}));
+  const Values initial{u"G:\\Old1\\,7|G:\\Old2\\,6|G:\\Old3\\,5|", u"C:\\Removed\\,9|"};
+  const std::u16string rewritten = u"D:\\Mail\\,5|C:\\Docs\\,4|E:\\Tmp\\,2|";
+  // The calling thread's allocations fail: those of the reset and the appends among them.
+  RunUntilComplete(initial, AllocationScope::kThisThread, [] { return UpdatePath(); },
+                   [&](int result, const Values &after, bool injected) {
+                     EXPECT_TRUE(after.stored == initial.stored || after.stored == rewritten)
+                         << "hotFolders " << ::testing::PrintToString(after.stored) << ", result " << result;
+                     if (!injected) {
+                       EXPECT_EQ(result, 1);
+                       EXPECT_EQ(after.stored, rewritten);
+                     }
+                   });
+}
+
 }  // namespace
 }  // namespace hf::test

@@ -88,5 +88,23 @@ TEST_F(ThrowingEngineTest, AThrowEndsOnlyThatWorkersReading) {
   EXPECT_EQ(GetPathCount(), 3);
 }
 
+TEST_F(ThrowingEngineTest, AThrowOutOfReleaseIsDropped) {
+  // The object is gone when Release throws: reading goes on, so the first
+  // log counts all three of its records.
+  const struct {
+    const char *where;
+    std::int32_t mode;
+  } cases[] = {{"record's Release", 3}, {"cursor's Release", 4}, {"engine's Release", 5}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.where);
+    hive_.WriteText(u"hotFolders", u"old\\,1|");
+    setMode_(c.mode);
+    EXPECT_EQ(UpdatePath(), 1);
+    EXPECT_EQ(hive_.ReadText(u"hotFolders"), std::u16string(u"C:\\First\\,3|C:\\Second\\,3|C:\\Both\\,1|"));
+    EXPECT_EQ(live_(), 0) << "engine objects left unreleased";
+  }
+  EXPECT_EQ(GetPathCount(), 3);
+}
+
 }  // namespace
 }  // namespace hf::test

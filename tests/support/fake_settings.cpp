@@ -78,6 +78,8 @@ Status FakeSettings::SetValue(platform::KeyHandle, const char16_t *name,
                                         std::uint32_t type, const std::uint8_t *data,
                                         std::uint32_t bytes) {
   calls.push_back({Op::kSetValue, 0, name});
+  const auto refused = setValueStatus.find(CallsOf(Op::kSetValue).size());
+  if (refused != setValueStatus.end()) return refused->second;
   Value value;
   value.type = type;
   if (bytes > 0) value.bytes.assign(data, data + bytes);

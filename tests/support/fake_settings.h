@@ -2,6 +2,7 @@
 // per operation, and every call recorded.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -36,6 +37,9 @@ class FakeSettings final : public platform::SettingsStore {
   std::map<std::u16string, std::uint32_t> sizeOverride;
   // Status answered by the data query of a value (nothing is delivered then).
   std::map<std::u16string, Status> dataStatus;
+  // Status answered, with nothing stored, by the nth SetValue call (1 for the
+  // first); a write refused in the middle of a sequence.
+  std::map<std::size_t, Status> setValueStatus;
   // When set, the size query throws this (an exception from deep inside a call).
   enum class Throw { kNone, kBadAlloc, kComError } throwOnQuery = Throw::kNone;
 

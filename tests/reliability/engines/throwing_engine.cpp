@@ -1,6 +1,8 @@
 // A test engine whose first log raises a C++ exception out of the engine
 // after two records: from Next, from GetObjectPath or from GetTime, as set
-// through SetThrowingEngineMode. The second log reads normally. Every record
+// through SetThrowingEngineMode. Other modes throw out of Release instead,
+// after the object is gone: of the first log's third record, of the first
+// log's cursor, or of every engine object. The second log reads normally. Every record
 // is dated today; the first log's folder is C:\First\, the second log's
 // folders are C:\Second\ (3 records) and C:\Both\ (1 record).
 #include <atomic>
@@ -24,7 +26,14 @@ using hf::HRESULT;
 using hf::NativeChar16;
 using NativeText = std::basic_string<NativeChar16>;
 
-enum Mode : std::int32_t { kThrowFromNext = 0, kThrowFromPath = 1, kThrowFromTime = 2 };
+enum Mode : std::int32_t {
+  kThrowFromNext = 0,
+  kThrowFromPath = 1,
+  kThrowFromTime = 2,
+  kThrowFromRecordRelease = 3,
+  kThrowFromCursorRelease = 4,
+  kThrowFromEngineRelease = 5,
+};
 
 std::atomic<std::int32_t> gMode{kThrowFromNext};
 std::atomic<std::int32_t> gLive{0};
@@ -75,6 +84,13 @@ class Record final : public Counted<hf::ILogRecord> {
  public:
   Record(const char *path, bool throws) : path_(Native(path)), throws_(throws) {}
 
+  std::uint32_t Release() override {
+    const bool fault = throws_ && gMode == kThrowFromRecordRelease;
+    const std::uint32_t left = Counted::Release();
+    if (fault) throw std::runtime_error("engine fault in the record's Release");
+    return left;
+  }
+
   HRESULT GetObjectPath(const NativeChar16 **text) override {
     if (throws_ && gMode == kThrowFromPath) throw std::runtime_error("engine fault in GetObjectPath");
     *text = path_.c_str();
@@ -102,6 +118,13 @@ class Record final : public Counted<hf::ILogRecord> {
 class Cursor final : public Counted<hf::ILogCursor> {
  public:
   explicit Cursor(bool first) : first_(first) {}
+
+  std::uint32_t Release() override {
+    const bool fault = first_ && gMode == kThrowFromCursorRelease;
+    const std::uint32_t left = Counted::Release();
+    if (fault) throw 7;
+    return left;
+  }
 
   HRESULT Next(std::uint32_t count, hf::ILogRecord **record, std::uint32_t *fetched) override {
     if (count != 1 || record == nullptr) return hf::kE_INVALIDARG;
@@ -132,6 +155,11 @@ class Cursor final : public Counted<hf::ILogCursor> {
 
 class Engine final : public Counted<hf::ILogEngine> {
  public:
+  std::uint32_t Release() override {
+    const std::uint32_t left = Counted::Release();
+    if (gMode == kThrowFromEngineRelease) throw std::logic_error("engine fault in the engine's Release");
+    return left;
+  }
   HRESULT OpenFirstLog(hf::ILogCursor **cursor) override {
     *cursor = new Cursor(true);
     return hf::kS_OK;

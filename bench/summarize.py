@@ -47,6 +47,18 @@ def check_ranked(list_json, expected_file):
     return every
 
 
+def counted_share(list_json, expected_file):
+    """The share of the records that was counted, estimated from the best
+    folder: its hits over the hits that reading every record gives."""
+    with open(list_json, encoding="utf-8") as f:
+        folders = json.load(f)["folders"]
+    if not folders:
+        return 0.0
+    best = folders[0]
+    want = expected_hits(expected_file).get(best["folder"].encode("utf-8").lower().decode("utf-8"))
+    return best["hits"] / want if want else 0.0
+
+
 def main(argv):
     command = argv[1]
     if command == "medians":
@@ -57,6 +69,9 @@ def main(argv):
         for name, cmd in names.items():
             wall, cpu = medians[cmd]
             print(name, f"{wall:.6f}", f"{cpu:.6f}")
+        return 0
+    if command == "share":
+        print(f"{counted_share(argv[2], argv[3]):.4f}")
         return 0
     if command == "check":
         return 0 if check_ranked(argv[2], argv[3]) else 1

@@ -81,8 +81,10 @@ bool ParseNumber(const char *text, const char *limit, std::int32_t *out, const c
   const bool negative = text != limit && *text == '-';
   if (negative) ++text;
   const char *const digits = text;
+  // Eleven digits are enough to know that there are too many.
+  const char *const stop = limit - digits > 11 ? digits + 11 : limit;
   std::int64_t v = 0;
-  for (; text != limit && text - digits <= 10; ++text) {
+  for (; text != stop; ++text) {
     const unsigned digit = DigitValue(*text);
     if (digit > 9) break;
     v = v * 10 + digit;

@@ -36,8 +36,9 @@ bool SameUnits(std::u16string_view a, std::u16string_view b) noexcept {
 std::uint64_t HashUnits(std::u16string_view text) noexcept {
   constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
   const auto *bytes = reinterpret_cast<const unsigned char *>(text.data());
-  std::size_t left = text.size() * sizeof(char16_t);
-  std::uint64_t hash = kMultiplier ^ left;
+  const std::size_t size = text.size() * sizeof(char16_t);
+  std::size_t left = size;
+  std::uint64_t hash = kMultiplier ^ size;
   for (; left >= 8; left -= 8, bytes += 8) {
     std::uint64_t word;
     std::memcpy(&word, bytes, 8);
@@ -45,8 +46,13 @@ std::uint64_t HashUnits(std::u16string_view text) noexcept {
     hash ^= hash >> 29;
   }
   if (left > 0) {
+    // The last eight bytes of the text, overlapping words already taken;
+    // a text shorter than that is read whole.
     std::uint64_t word = 0;
-    std::memcpy(&word, bytes, left);
+    if (size >= 8)
+      std::memcpy(&word, bytes + left - 8, 8);
+    else
+      for (std::size_t i = 0; i < left; ++i) word |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
     hash = (hash ^ word) * 0xC4CEB9FE1A85EC53ull;
   }
   hash ^= hash >> 32;

@@ -22,6 +22,7 @@ plot dir.'/size.dat' using 1:($3/1e6) with linespoints lw 2 title 'records / wal
 unset y2label
 unset y2tics
 set ytics mirror
+set key top right
 set output dir.'/perf-folders-excluded.png'
 set title 'hotfolders update, 2 x 1,000,000 records'
 set xlabel 'distinct folders, or excluded folders (none plotted at 1)'

@@ -1,23 +1,16 @@
 // The clock the logic reads: the system one unless a test put another in place.
 #include "platform/clock.h"
 
-#include <atomic>
+#include "platform/replaceable.h"
 
 namespace hf::platform {
 namespace {
 
-// Read by worker threads, written only by tests between runs.
-std::atomic<Clock *> overrideClock{nullptr};
+Replaceable<Clock, &SystemClock> current;
 
 }  // namespace
 
-Clock &CurrentClock() {
-  Clock *clock = overrideClock.load(std::memory_order_acquire);
-  return clock != nullptr ? *clock : SystemClock();
-}
-
-Clock *SetClockForTesting(Clock *clock) {
-  return overrideClock.exchange(clock, std::memory_order_acq_rel);
-}
+Clock &CurrentClock() { return current.Current(); }
+Clock *SetClockForTesting(Clock *service) { return current.Replace(service); }
 
 }  // namespace hf::platform

@@ -1,23 +1,16 @@
 // The COM run-time the logic calls: the system one unless a test put a fake in place.
 #include "platform/com_runtime.h"
 
-#include <atomic>
+#include "platform/replaceable.h"
 
 namespace hf::platform {
 namespace {
 
-// Read by worker threads, written only by tests between runs.
-std::atomic<ComRuntime *> overrideCom{nullptr};
+Replaceable<ComRuntime, &SystemCom> current;
 
 }  // namespace
 
-ComRuntime &CurrentCom() {
-  ComRuntime *com = overrideCom.load(std::memory_order_acquire);
-  return com != nullptr ? *com : SystemCom();
-}
-
-ComRuntime *SetComForTesting(ComRuntime *com) {
-  return overrideCom.exchange(com, std::memory_order_acq_rel);
-}
+ComRuntime &CurrentCom() { return current.Current(); }
+ComRuntime *SetComForTesting(ComRuntime *service) { return current.Replace(service); }
 
 }  // namespace hf::platform

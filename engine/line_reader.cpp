@@ -4,10 +4,14 @@
 #include <cstring>
 #include <utility>
 
+#include "line_fields.h"
+
 namespace morvex {
 
 void LineReader::Reset(std::unique_ptr<InputFile> file) {
-  if (file != nullptr && buffer_ == nullptr) buffer_ = std::make_unique<char[]>(blockSize_);
+  // The slack after the block keeps the wide reads of SplitFields inside the
+  // buffer; it is zeroed once and never read as text.
+  if (file != nullptr && buffer_ == nullptr) buffer_ = std::make_unique<char[]>(blockSize_ + kFieldReadSlack);
   file_ = std::move(file);
   begin_ = end_ = 0;
   atEnd_ = file_ == nullptr;

@@ -62,11 +62,17 @@ hf::HRESULT LogCursorObject::Next(std::uint32_t count, hf::ILogRecord **records,
     while (stored < count && reader_.NextLine(&text, &size)) {
       if (!ParseLogLine(text, size, &line, &date_)) continue;
       LogRecordObject *record = TakeRecord();
+      bool filled = false;
       try {
-        record->Fill(line);
+        filled = record->Fill(line);
       } catch (...) {
         record->Release();
         throw;
+      }
+      if (!filled) {
+        // A malformed line after all; the record stays for the next one.
+        record->Release();
+        continue;
       }
       records[stored++] = record;
     }

@@ -46,12 +46,28 @@ bool ParseDate(const char *t, DateMemo *date) noexcept {
   return true;
 }
 
+// The time part " hh:mm:ss.mmm" of a timestamp, without a branch per digit:
+// every digit's value is taken, and one test at the end rejects any that was
+// not a digit.
+bool ParseTime(const char *t, int *hour, int *minute, int *second, int *millis) noexcept {
+  const unsigned h1 = DigitValue(t[11]), h2 = DigitValue(t[12]);
+  const unsigned n1 = DigitValue(t[14]), n2 = DigitValue(t[15]);
+  const unsigned s1 = DigitValue(t[17]), s2 = DigitValue(t[18]);
+  const unsigned m1 = DigitValue(t[20]), m2 = DigitValue(t[21]), m3 = DigitValue(t[22]);
+  // A digit's value plus 6 stays below 16; any other character's does not.
+  const bool digits = ((h1 + 6) | (h2 + 6) | (n1 + 6) | (n2 + 6) | (s1 + 6) | (s2 + 6) | (m1 + 6) | (m2 + 6) |
+                       (m3 + 6)) < 16;
+  const bool marks = (t[10] == ' ') & (t[13] == ':') & (t[16] == ':') & (t[19] == '.');
+  *hour = static_cast<int>(h1 * 10 + h2);
+  *minute = static_cast<int>(n1 * 10 + n2);
+  *second = static_cast<int>(s1 * 10 + s2);
+  *millis = static_cast<int>(m1 * 100 + m2 * 10 + m3);
+  return digits & marks & (*hour <= 23) & (*minute <= 59) & (*second <= 59);
+}
+
 bool ParseTimestamp(const char *t, hf::Timestamp *out, DateMemo *memo) noexcept {
-  if (t[10] != ' ' || t[13] != ':' || t[16] != ':' || t[19] != '.') return false;
   int hour = 0, minute = 0, second = 0, millis = 0;
-  if (!Digits(t + 11, 2, &hour) || !Digits(t + 14, 2, &minute) || !Digits(t + 17, 2, &second) ||
-      !Digits(t + 20, 3, &millis) || hour > 23 || minute > 59 || second > 59)
-    return false;
+  if (!ParseTime(t, &hour, &minute, &second, &millis)) return false;
   DateMemo parsed;
   const DateMemo *date = &parsed;
   if (memo != nullptr && memo->valid && std::memcmp(memo->text, t, sizeof memo->text) == 0) {
@@ -117,16 +133,8 @@ bool ParseLogLine(const char *line, std::size_t size, LogLine *out, DateMemo *me
   const char *number = line + kTimestampSize + 1;
   const char *tab1 = nullptr;
   if (!ParseNumber(number, end, &out->number, &tab1)) return false;
-  const char *path = tab1 + 1;
-  const auto *tab2 = static_cast<const char *>(std::memchr(path, '\t', static_cast<std::size_t>(end - path)));
-  if (tab2 == nullptr) return false;
-  const char *second = tab2 + 1;
-  if (std::memchr(second, '\t', static_cast<std::size_t>(end - second)) != nullptr) return false;
-
-  out->path = path;
-  out->pathSize = static_cast<std::size_t>(tab2 - path);
-  out->secondText = second;
-  out->secondTextSize = static_cast<std::size_t>(end - second);
+  out->texts = tab1 + 1;
+  out->textsSize = static_cast<std::size_t>(end - out->texts);
   return true;
 }
 

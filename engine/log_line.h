@@ -8,14 +8,13 @@
 
 namespace morvex {
 
-// The fields of a well-formed record line; the texts point into the line.
+// The fields of a record line; the two texts, "path<TAB>text", are left
+// undivided for SplitFields, which splits and decodes them in one pass.
 struct LogLine {
   hf::Timestamp time{};
   std::int32_t number = 0;
-  const char *path = nullptr;
-  std::size_t pathSize = 0;
-  const char *secondText = nullptr;
-  std::size_t secondTextSize = 0;
+  const char *texts = nullptr;  // points into the line
+  std::size_t textsSize = 0;
 };
 
 // The date of the last line parsed, so that the lines of one day (a log is
@@ -29,11 +28,12 @@ struct DateMemo {
   std::uint16_t dayOfWeek = 0;
 };
 
-// Splits a line (without its line break; a trailing carriage return is
-// ignored) of the form "YYYY-MM-DD hh:mm:ss.mmm<TAB>number<TAB>path<TAB>text".
-// Returns false for comment lines ('#'), blank lines and malformed lines: a
-// wrong field count, an impossible date or time, a number that is not a
-// 32-bit decimal. memo, when given, remembers the last valid date.
+// Reads a line (without its line break; a trailing carriage return is
+// ignored) of the form "YYYY-MM-DD hh:mm:ss.mmm<TAB>number<TAB>path<TAB>text"
+// up to the texts. Returns false for comment lines ('#'), blank lines and
+// malformed lines: an impossible date or time, a number that is not a 32-bit
+// decimal, no texts. A wrong number of tabs among the texts is SplitFields'
+// to find. memo, when given, remembers the last valid date.
 [[nodiscard]] bool ParseLogLine(const char *line, std::size_t size, LogLine *out,
                                 DateMemo *memo = nullptr) noexcept;
 

@@ -1,6 +1,7 @@
 #include "log_record.h"
 
 #include "engine_ids.h"
+#include "line_fields.h"
 
 namespace morvex {
 
@@ -10,13 +11,13 @@ hf::HRESULT LogRecordObject::QueryInterface(const hf::Guid &iid, void **out) {
 
 hf::HRESULT LogRecordObject::GetObjectPath(const hf::NativeChar16 **text) {
   if (text == nullptr) return hf::kE_INVALIDARG;
-  *text = path_.c_str();
+  *text = texts_.data();
   return hf::kS_OK;
 }
 
 hf::HRESULT LogRecordObject::GetSecondText(const hf::NativeChar16 **text) {
   if (text == nullptr) return hf::kE_INVALIDARG;
-  *text = secondText_.c_str();
+  *text = texts_.data() + secondOffset_;
   return hf::kS_OK;
 }
 
@@ -32,11 +33,14 @@ hf::HRESULT LogRecordObject::GetTime(hf::Timestamp *time) {
   return hf::kS_OK;
 }
 
-void LogRecordObject::Fill(const LogLine &line) {
-  path_.AssignUtf8(line.path, line.pathSize);
-  secondText_.AssignUtf8(line.secondText, line.secondTextSize);
+bool LogRecordObject::Fill(const LogLine &line) {
+  FieldTexts split;
+  if (!SplitFields(line.texts, line.textsSize, texts_.Reserve(FieldUnitsNeeded(line.textsSize)), &split))
+    return false;
+  secondOffset_ = split.secondOffset;
   number_ = line.number;
   time_ = line.time;
+  return true;
 }
 
 }  // namespace morvex

@@ -1,4 +1,5 @@
-// A NUL-terminated UTF-16 text whose storage is kept and reused.
+// Storage for UTF-16 texts that is kept and reused, growing only when a
+// longer text comes.
 #pragma once
 
 #include <cstddef>
@@ -10,11 +11,11 @@ namespace morvex {
 
 class TextBuffer {
  public:
-  // Replaces the text with the UTF-8 bytes decoded; throws std::bad_alloc
-  // when the storage cannot grow.
-  void AssignUtf8(const char *text, std::size_t size);
+  // Room for at least units code units (the contents are then unspecified);
+  // throws std::bad_alloc when the storage cannot grow.
+  hf::NativeChar16 *Reserve(std::size_t units);
 
-  const hf::NativeChar16 *c_str() const noexcept { return data_.get(); }
+  const hf::NativeChar16 *data() const noexcept { return data_.get(); }
 
  private:
   std::unique_ptr<hf::NativeChar16[]> data_;

@@ -15,6 +15,7 @@ namespace {
 void ReadLog(EngineConnection &connection, const HarvestRow &row, std::int64_t now) {
   platform::Clock &clock = platform::CurrentClock();
   TallyIndex index(*row.excluded);
+  RecentWindow window;
   LogRecord record;
   while (now - HarvestStart < kHarvestBudgetSeconds) {
     // Every read starts from an empty record; the buffers are kept.
@@ -23,7 +24,10 @@ void ReadLog(EngineConnection &connection, const HarvestRow &row, std::int64_t n
     record.timestamp = Timestamp{};
     record.number = 0;
     const bool read = connection.cursor != nullptr && ReadNextRecord(connection, record);
-    if (read && IsRecent(record.timestamp)) TallyFolder(*row.tally, index, record);
+    if (read) {
+      window.Follow(now);
+      if (window.Contains(record.timestamp)) TallyFolder(*row.tally, index, record);
+    }
     now = clock.Now();
     if (!read) break;
   }

@@ -7,13 +7,32 @@
 namespace hf {
 
 bool IsRecent(const Timestamp &timestamp) {
+  RecentWindow window;
+  window.Follow(0);
+  return window.Contains(timestamp);
+}
+
+void RecentWindow::Follow(std::int64_t now) {
+  if (taken_ && second_ == now) return;
+  TakeToday();
+  taken_ = true;
+  second_ = now;
+}
+
+void RecentWindow::TakeToday() {
   Timestamp today{};
-  if (!platform::CurrentClock().LocalToday(&today)) return false;
-  const unsigned previousMonth = today.month == 1 ? 12u : today.month - 1u;
+  known_ = platform::CurrentClock().LocalToday(&today);
+  year_ = today.year;
+  month_ = today.month;
+  previousMonth_ = static_cast<std::uint16_t>(today.month == 1 ? 12 : today.month - 1);
+  day_ = today.day;
+}
+
+bool RecentWindow::Contains(const Timestamp &timestamp) const noexcept {
   // The year must match in both cases: in January, December of last year is out.
-  if (timestamp.year != today.year) return false;
-  if (timestamp.month == today.month) return true;
-  return timestamp.month == previousMonth && timestamp.day > today.day;
+  if (!known_ || timestamp.year != year_) return false;
+  if (timestamp.month == month_) return true;
+  return timestamp.month == previousMonth_ && timestamp.day > day_;
 }
 
 }  // namespace hf

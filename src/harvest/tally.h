@@ -20,6 +20,28 @@ namespace hf {
 // False when today's date cannot be obtained.
 [[nodiscard]] bool IsRecent(const Timestamp &timestamp);
 
+// The counting window of one local date, kept across records: a reader asks
+// the clock for today's date once a second instead of once a record.
+class RecentWindow {
+ public:
+  // Takes today's date from the clock when now is another second than the
+  // one it was last taken at (or it was never taken).
+  void Follow(std::int64_t now);
+  // IsRecent for the date last taken.
+  [[nodiscard]] bool Contains(const Timestamp &timestamp) const noexcept;
+
+ private:
+  void TakeToday();
+
+  bool taken_ = false;
+  std::int64_t second_ = 0;
+  bool known_ = false;  // today's date could be obtained
+  std::uint16_t year_ = 0;
+  std::uint16_t month_ = 0;
+  std::uint16_t previousMonth_ = 0;
+  std::uint16_t day_ = 0;
+};
+
 // The folder of an object path: up to and including the last backslash before
 // the first "->" (or of the whole path); empty when there is none.
 std::u16string_view FolderOf(std::u16string_view objectPath) noexcept;

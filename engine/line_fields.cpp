@@ -18,11 +18,19 @@ namespace {
 
 using Unit = hf::NativeChar16;
 
-bool DecodeParts(const char *fields, std::size_t size, std::size_t tab, Unit *out, FieldTexts *texts) noexcept {
-  const std::size_t pathLength = DecodeUtf8(fields, tab, out);
+// Decodes the two parts at the tab. The first plain bytes (before widened
+// stands for: all bytes before it are plain ASCII and already widened in
+// place) are kept as they are.
+bool DecodeParts(const char *fields, std::size_t size, std::size_t tab, std::size_t widened, Unit *out,
+                 FieldTexts *texts) noexcept {
+  std::size_t pathLength = tab;
+  if (widened < tab) pathLength = widened + DecodeUtf8(fields + widened, tab - widened, out + widened);
   out[pathLength] = 0;
   Unit *const second = out + pathLength + 1;
-  second[DecodeUtf8(fields + tab + 1, size - tab - 1, second)] = 0;
+  // A path shortened by decoding moves the second text; else its plain start
+  // is in place too.
+  const std::size_t from = pathLength == tab && widened > tab + 1 ? widened - tab - 1 : 0;
+  second[from + DecodeUtf8(fields + tab + 1 + from, size - tab - 1 - from, second + from)] = 0;
   texts->secondOffset = pathLength + 1;
   return true;
 }
@@ -35,9 +43,7 @@ bool SplitFields(const char *fields, std::size_t size, Unit *out, FieldTexts *te
   const __m128i zero = _mm_setzero_si128();
   const __m128i tabs = _mm_set1_epi8('\t');
   std::size_t tab = kNone;
-  // Bytes that are not plain ASCII (high bit set) or NUL (all bits equal
-  // after the compare), gathered over every step and looked at once.
-  __m128i other = zero;
+  std::size_t widened = kNone;  // the first byte that is not plain ASCII
   std::size_t i = 0;
   for (;; i += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(fields + i));
@@ -55,7 +61,10 @@ bool SplitFields(const char *fields, std::size_t size, Unit *out, FieldTexts *te
           _mm_set1_epi8(static_cast<char>(size - i)));
       flagged = _mm_and_si128(flagged, lanes);
     }
-    other = _mm_or_si128(other, flagged);
+    if (widened == kNone) {
+      const unsigned marked = static_cast<unsigned>(_mm_movemask_epi8(flagged));
+      if (marked != 0) widened = i + static_cast<std::size_t>(__builtin_ctz(marked));
+    }
     if (found != 0) {
       if (tab != kNone || (found & (found - 1)) != 0) return false;
       tab = i + static_cast<std::size_t>(__builtin_ctz(found));
@@ -63,7 +72,7 @@ bool SplitFields(const char *fields, std::size_t size, Unit *out, FieldTexts *te
     if (last) break;
   }
   if (tab == kNone) return false;
-  if (_mm_movemask_epi8(other) != 0) return DecodeParts(fields, size, tab, out, texts);
+  if (widened != kNone) return DecodeParts(fields, size, tab, widened, out, texts);
   out[tab] = 0;
   out[size] = 0;
   texts->secondOffset = tab + 1;
@@ -73,7 +82,7 @@ bool SplitFields(const char *fields, std::size_t size, Unit *out, FieldTexts *te
   if (found == nullptr) return false;
   const auto tab = static_cast<std::size_t>(found - fields);
   if (std::memchr(found + 1, '\t', size - tab - 1) != nullptr) return false;
-  return DecodeParts(fields, size, tab, out, texts);
+  return DecodeParts(fields, size, tab, 0, out, texts);
 #endif
 }
 

@@ -128,6 +128,36 @@ TEST_F(ReadingTest, Utf8IsDecodedToUtf16) {
   }
 }
 
+// Each text is decoded on its own, whatever the other holds: plain ASCII
+// texts are widened in place, others decoded, and a path that shrinks or keeps
+// its length in decoding must not shift or spoil the second text.
+TEST_F(ReadingTest, PathAndSecondTextAreDecodedIndependently) {
+  struct Text {
+    std::string utf8;
+    std::u16string expected;
+  };
+  const Text texts[] = {
+      {"", u""},
+      {"C:\\plain\\", u"C:\\plain\\"},
+      {"C:\\a path longer than sixteen bytes\\x.txt", u"C:\\a path longer than sixteen bytes\\x.txt"},
+      {"C:\\Donn\xC3\xA9" "es and more plain text after it\\", u"C:\\Donn\u00E9" "es and more plain text after it\\"},
+      {"plain for twenty bytes, then \xF0\x9F\x98\x80", u"plain for twenty bytes, then \xD83D\xDE00"},
+      {"lone \x80 byte keeps the length", u"lone \uFFFD byte keeps the length"},
+      {std::string("nul\0 inside", 11), u"nul\uFFFD inside"},
+      {"\xC3\xA9", u"\u00E9"},
+  };
+  for (const Text &path : texts) {
+    for (const Text &second : texts) {
+      SCOPED_TRACE(path.utf8 + " | " + second.utf8);
+      WriteLog("first.log", "2026-03-01 10:00:00.000\t1\t" + path.utf8 + "\t" + second.utf8 + "\n");
+      const auto records = ReadLog();
+      ASSERT_EQ(records.size(), 1u);
+      EXPECT_EQ(records[0].path, path.expected);
+      EXPECT_EQ(records[0].secondText, second.expected);
+    }
+  }
+}
+
 TEST_F(ReadingTest, FileEdgesAreHandled) {
   struct Case {
     const char *name;

@@ -18,9 +18,8 @@ namespace {
 
 using Unit = hf::NativeChar16;
 
-// Decodes the two parts at the tab. The first plain bytes (before widened
-// stands for: all bytes before it are plain ASCII and already widened in
-// place) are kept as they are.
+// Decodes the two parts at the tab. widened is the first byte that is not
+// plain ASCII: the units before it are already widened in place and kept.
 bool DecodeParts(const char *fields, std::size_t size, std::size_t tab, std::size_t widened, Unit *out,
                  FieldTexts *texts) noexcept {
   std::size_t pathLength = tab;
@@ -35,6 +34,21 @@ bool DecodeParts(const char *fields, std::size_t size, std::size_t tab, std::siz
   return true;
 }
 
+#if defined(MORVEX_SSE2)
+// The position of the first byte that is not plain ASCII, or NUL; there is one.
+std::size_t FirstOther(const char *fields, std::size_t size) noexcept {
+  const __m128i zero = _mm_setzero_si128();
+  for (std::size_t i = 0;; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(fields + i));
+    const auto marked = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, zero))));
+    if (marked != 0) {
+      const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(marked));
+      return at < size ? at : size;
+    }
+  }
+}
+#endif
+
 }  // namespace
 
 bool SplitFields(const char *fields, std::size_t size, Unit *out, FieldTexts *texts) noexcept {
@@ -43,7 +57,9 @@ bool SplitFields(const char *fields, std::size_t size, Unit *out, FieldTexts *te
   const __m128i zero = _mm_setzero_si128();
   const __m128i tabs = _mm_set1_epi8('\t');
   std::size_t tab = kNone;
-  std::size_t widened = kNone;  // the first byte that is not plain ASCII
+  // Bytes that are not plain ASCII (high bit set) or NUL (all bits set after
+  // the compare), gathered over every step and looked at once.
+  __m128i other = zero;
   std::size_t i = 0;
   for (;; i += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(fields + i));
@@ -61,10 +77,7 @@ bool SplitFields(const char *fields, std::size_t size, Unit *out, FieldTexts *te
           _mm_set1_epi8(static_cast<char>(size - i)));
       flagged = _mm_and_si128(flagged, lanes);
     }
-    if (widened == kNone) {
-      const unsigned marked = static_cast<unsigned>(_mm_movemask_epi8(flagged));
-      if (marked != 0) widened = i + static_cast<std::size_t>(__builtin_ctz(marked));
-    }
+    other = _mm_or_si128(other, flagged);
     if (found != 0) {
       if (tab != kNone || (found & (found - 1)) != 0) return false;
       tab = i + static_cast<std::size_t>(__builtin_ctz(found));
@@ -72,7 +85,7 @@ bool SplitFields(const char *fields, std::size_t size, Unit *out, FieldTexts *te
     if (last) break;
   }
   if (tab == kNone) return false;
-  if (widened != kNone) return DecodeParts(fields, size, tab, widened, out, texts);
+  if (_mm_movemask_epi8(other) != 0) return DecodeParts(fields, size, tab, FirstOther(fields, size), out, texts);
   out[tab] = 0;
   out[size] = 0;
   texts->secondOffset = tab + 1;

@@ -94,6 +94,30 @@ bool ParseTimestamp(const char *t, hf::Timestamp *out, DateMemo *memo) noexcept 
 // A decimal 32-bit signed integer with an optional leading minus sign, ended
 // by a tab; *end receives the tab's position. False for anything else.
 bool ParseNumber(const char *text, const char *limit, std::int32_t *out, const char **end) noexcept {
+  if (limit - text >= 8) {
+    // One to seven digits and their tab, eight bytes at once. A byte is a
+    // digit when its high nibble is 3 and adding 6 keeps it so; a carry out
+    // of a byte that is no digit only reaches the bytes after it.
+    std::uint64_t word;
+    std::memcpy(&word, text, 8);
+    constexpr std::uint64_t kNibbles = 0xF0F0F0F0F0F0F0F0ull, kThrees = 0x3030303030303030ull;
+    const std::uint64_t odd = ((word & kNibbles) ^ kThrees) | (((word + 0x0606060606060606ull) & kNibbles) ^ kThrees);
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    const std::uint64_t nonDigits = (odd | ((odd & kLow7) + kLow7)) & ~kLow7;
+    if (nonDigits != 0 && (nonDigits & 0x80u) == 0) {
+      const auto count = static_cast<unsigned>(__builtin_ctzll(nonDigits)) / 8;  // 1 to 7
+      if (text[count] != '\t') return false;
+      // The digits' values moved to the top bytes, leading zeros below, then
+      // combined pairwise (little-endian: the first digit is the lowest byte).
+      std::uint64_t v = ((word - kThrees) << (8 * (8 - count)));
+      v = ((v & 0x0F0F0F0F0F0F0F0Full) * 2561) >> 8;
+      v = ((v & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
+      v = ((v & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32;
+      *out = static_cast<std::int32_t>(v);
+      *end = text + count;
+      return true;
+    }
+  }
   const bool negative = text != limit && *text == '-';
   if (negative) ++text;
   const char *const digits = text;

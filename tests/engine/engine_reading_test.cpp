@@ -59,6 +59,46 @@ TEST_F(ReadingTest, MalformedLinesAreSkipped) {
   }
 }
 
+// Numbers of every width up to ten digits, the short ones read eight bytes at
+// a time, the rest digit by digit: the same value either way.
+TEST_F(ReadingTest, NumbersAreReadExactly) {
+  struct Case {
+    std::string field;
+    bool accepted;
+    std::int32_t number;
+  };
+  const Case cases[] = {
+      {"0", true, 0},
+      {"7", true, 7},
+      {"42", true, 42},
+      {"305", true, 305},
+      {"9999", true, 9999},
+      {"12345", true, 12345},
+      {"654321", true, 654321},
+      {"1234567", true, 1234567},
+      {"12345678", true, 12345678},
+      {"123456789", true, 123456789},
+      {"2147483647", true, 2147483647},
+      {"0000007", true, 7},
+      {"-1", true, -1},
+      {"-1234567", true, -1234567},
+      {"12a4", false, 0},
+      {"1234567x", false, 0},
+      {"123/", false, 0},
+      {"12:", false, 0},
+      {"1 2", false, 0},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.field);
+    WriteLog("first.log", "2026-03-01 10:00:00.000\t" + c.field + "\tC:\\dir\\file.txt\tkind\n");
+    const auto records = ReadLog();
+    ASSERT_EQ(records.size(), c.accepted ? 1u : 0u);
+    if (c.accepted) {
+      EXPECT_EQ(records[0].number, c.number);
+    }
+  }
+}
+
 TEST_F(ReadingTest, FieldsAreTakenAsWritten) {
   WriteLog("first.log", "2026-03-01 10:00:00.000\t-42\tD:\\Mail\\store.zip->docs\\a.exe\tsecond text\n");
   const auto records = ReadLog();

@@ -75,46 +75,68 @@ std::uint64_t HashUnits(std::u16string_view text) noexcept {
   return hash ^ (hash >> 29);
 }
 
+#if defined(HOTFOLDERS_SSE2)
+// The first "->" whose ">" is marked (two mask bits a unit) in the eight units
+// from start; kNoMark when there is none.
+constexpr std::size_t kNoMark = ~std::size_t{0};
+std::size_t MarkAmong(const char16_t *units, std::size_t start, unsigned marks) noexcept {
+  for (; marks != 0; marks &= marks - 1, marks &= marks - 1) {
+    const std::size_t at = start + static_cast<std::size_t>(__builtin_ctz(marks)) / 2;
+    if (at > 0 && units[at - 1] == kArchiveMark[0]) return at - 1;
+  }
+  return kNoMark;
+}
+#endif
+
+// Where the outer path ends: at its first "->", else at its end.
+std::size_t OuterSize(const char16_t *units, std::size_t size) noexcept {
+#if defined(HOTFOLDERS_SSE2)
+  const __m128i greater = _mm_set1_epi16(static_cast<short>(kArchiveMark[1]));
+  if (size >= 8) {
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i));
+      const auto marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, greater)));
+      if (marks != 0) {
+        const std::size_t mark = MarkAmong(units, i, marks);
+        if (mark != kNoMark) return mark;
+      }
+    }
+    if (i < size) {
+      // The last eight units, less those already searched.
+      const std::size_t start = size - 8;
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + start));
+      const unsigned marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, greater))) &
+                             (~0u << (2 * (i - start)));
+      const std::size_t mark = MarkAmong(units, start, marks);
+      if (mark != kNoMark) return mark;
+    }
+    return size;
+  }
+#endif
+  for (std::size_t i = 1; i < size; ++i)
+    if (units[i] == kArchiveMark[1] && units[i - 1] == kArchiveMark[0]) return i - 1;
+  return size;
+}
+
 }  // namespace
 
 std::u16string_view FolderOf(std::u16string_view objectPath) noexcept {
   const char16_t *const units = objectPath.data();
-  const std::size_t size = objectPath.size();
-  // One forward pass: the end of the last backslash seen so far, until the
-  // first "->" ends the outer path.
-  std::size_t folderEnd = 0;
-  std::size_t i = 0;
+  // The last backslash of the outer path, searched backwards from its end.
+  std::size_t end = OuterSize(units, objectPath.size());
 #if defined(HOTFOLDERS_SSE2)
   const __m128i backslash = _mm_set1_epi16(static_cast<short>(u'\\'));
-  const __m128i greater = _mm_set1_epi16(static_cast<short>(kArchiveMark[1]));
-  for (; size - i >= 8; i += 8) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i));
-    // Two mask bits a unit.
-    unsigned slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, backslash)));
-    unsigned marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, greater)));
-    while (marks != 0) {
-      const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(marks)) / 2;
-      if (at > 0 && units[at - 1] == kArchiveMark[0]) {
-        // Only backslashes before the "-" count.
-        const std::size_t before = at - 1 > i ? at - 1 - i : 0;
-        slashes &= (1u << (2 * before)) - 1u;
-        if (slashes != 0) folderEnd = i + (31 - static_cast<std::size_t>(__builtin_clz(slashes))) / 2 + 1;
-        return objectPath.substr(0, folderEnd);
-      }
-      marks &= marks - 1;
-      marks &= marks - 1;
-    }
-    if (slashes != 0) folderEnd = i + (31 - static_cast<std::size_t>(__builtin_clz(slashes))) / 2 + 1;
+  for (; end >= 8; end -= 8) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + end - 8));
+    const auto slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, backslash)));
+    if (slashes != 0)
+      return objectPath.substr(0, end - 8 + (31 - static_cast<std::size_t>(__builtin_clz(slashes))) / 2 + 1);
   }
 #endif
-  for (; i < size; ++i) {
-    if (units[i] == u'\\') {
-      folderEnd = i + 1;
-    } else if (units[i] == kArchiveMark[1] && i > 0 && units[i - 1] == kArchiveMark[0]) {
-      break;
-    }
-  }
-  return objectPath.substr(0, folderEnd);
+  for (; end > 0; --end)
+    if (units[end - 1] == u'\\') return objectPath.substr(0, end);
+  return {};
 }
 
 bool EqualsFoldingAscii(std::u16string_view a, std::u16string_view b) noexcept {

@@ -33,6 +33,31 @@ TEST(FolderOfTest, CutsAfterTheLastBackslashBeforeTheFirstArchiveMark) {
   for (const FolderCase &c : cases) EXPECT_EQ(FolderOf(c.path), c.folder) << "path index " << (&c - cases.data());
 }
 
+// The folder by its definition, one unit at a time.
+std::u16string FolderByDefinition(const std::u16string &path) {
+  const std::size_t mark = path.find(u"->");
+  const std::u16string outer = path.substr(0, mark);
+  const std::size_t slash = outer.rfind(u'\\');
+  return slash == std::u16string::npos ? std::u16string() : outer.substr(0, slash + 1);
+}
+
+// Paths of every length up to 40 units built from the units that matter, so
+// that marks and backslashes fall on every position of the wide steps.
+TEST(FolderOfTest, AgreesWithTheDefinitionAtEveryPosition) {
+  const char16_t alphabet[] = {u'a', u'\\', u'-', u'>', u'\u00E9', u'\u3E2D'};
+  std::uint32_t state = 12345;
+  for (int round = 0; round < 20000; ++round) {
+    state = state * 1103515245u + 12345u;
+    const std::size_t length = (state >> 8) % 41;
+    std::u16string path;
+    for (std::size_t i = 0; i < length; ++i) {
+      state = state * 1103515245u + 12345u;
+      path += alphabet[(state >> 16) % 6];
+    }
+    ASSERT_EQ(std::u16string(FolderOf(path)), FolderByDefinition(path)) << "round " << round;
+  }
+}
+
 struct TallyCase {
   std::vector<std::u16string> excluded;
   std::vector<std::u16string> paths;

@@ -58,6 +58,30 @@ TEST_F(HarvestFixture, NothingIsRecentWhenTodayIsUnknown) {
   EXPECT_FALSE(IsRecent(Date(2026, 3, 15)));
 }
 
+// A reader's window takes today's date once a second: a date that changes
+// within the same second shows only when the second read for the budget moves on.
+TEST_F(HarvestFixture, ReadersWindowFollowsTheDateOnceASecond) {
+  RecentWindow window;
+  clock.today = Date(2026, 3, 31);
+  window.Follow(100);
+  EXPECT_TRUE(window.Contains(Date(2026, 3, 1)));
+  EXPECT_FALSE(window.Contains(Date(2026, 4, 1)));
+
+  clock.today = Date(2026, 4, 1);
+  window.Follow(100);
+  EXPECT_TRUE(window.Contains(Date(2026, 3, 1)));
+  EXPECT_FALSE(window.Contains(Date(2026, 4, 1)));
+
+  window.Follow(101);
+  EXPECT_FALSE(window.Contains(Date(2026, 3, 1)));
+  EXPECT_TRUE(window.Contains(Date(2026, 4, 1)));
+  EXPECT_TRUE(window.Contains(Date(2026, 3, 2)));
+
+  clock.todayAvailable = false;
+  window.Follow(102);
+  EXPECT_FALSE(window.Contains(Date(2026, 4, 1)));
+}
+
 TEST(SystemClockTest, GivesAPlausibleLocalDate) {
   Timestamp today{};
   ASSERT_TRUE(platform::SystemClock().LocalToday(&today));

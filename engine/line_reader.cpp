@@ -31,7 +31,12 @@ bool LineReader::Refill() noexcept {
     dropping_ = true;
     end_ = 0;
   }
-  const std::int64_t got = file_->Read(buffer_.get() + end_, blockSize_ - end_);
+  // At most kReadStep bytes at a time: the unread rest was moved to the front,
+  // so the bytes being split stay within the first kReadStep (plus one line)
+  // of the block, which the caches keep, instead of streaming the whole block
+  // through them; the block's full size is there for long lines.
+  const std::size_t room = blockSize_ - end_;
+  const std::int64_t got = file_->Read(buffer_.get() + end_, room < kReadStep ? room : kReadStep);
   if (got <= 0) {
     atEnd_ = true;
     file_.reset();

@@ -23,6 +23,7 @@ class LineReader {
   [[nodiscard]] bool NextLine(const char **line, std::size_t *size) noexcept;
 
   static constexpr std::size_t kDefaultBlockSize = std::size_t{1} << 20;
+  static constexpr std::size_t kReadStep = std::size_t{64} << 10;
 
  private:
   // Reads more bytes behind the unread rest; false when nothing more came.

@@ -205,6 +205,8 @@ TEST_F(ReadingTest, FileEdgesAreHandled) {
     std::size_t records;
   };
   const std::string longLine = "2026-03-01 10:00:00.000\t1\t" + std::string(3u << 20, 'x') + "\tt\n";
+  // Longer than one read from the file, shorter than the block: kept.
+  const std::string wideLine = "2026-03-01 10:00:00.000\t1\t" + std::string(200u << 10, 'y') + "\tt\n";
   const Case cases[] = {
       {"empty file", "", 0},
       {"only comments", "# one\n#two\n\n", 0},
@@ -212,6 +214,7 @@ TEST_F(ReadingTest, FileEdgesAreHandled) {
       {"byte-order mark", "\xEF\xBB\xBF" + kGood + kGood, 2},
       {"CRLF line breaks", "2026-03-01 10:00:00.000\t1\tp\tt\r\n2026-03-01 10:00:00.000\t1\tq\tt\r\n", 2},
       {"line longer than a read block", kGood + longLine + kGood, 2},
+      {"line spanning several reads", kGood + wideLine + kGood + wideLine, 4},
       {"long line at the end", kGood + longLine, 1},
       {"binary garbage", std::string("\0\x01\xFF\n\n\t\t\t\n", 9) + kGood, 1},
   };

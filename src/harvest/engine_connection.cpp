@@ -1,21 +1,8 @@
 // Opening, reading and closing one thread's connection to the log engine.
 #include "harvest/engine_connection.h"
 
-#include <cstdint>
 #include <cstring>
 #include <string>
-
-#if defined(__SSE2__) && !defined(__SANITIZE_ADDRESS__)
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define HOTFOLDERS_ADDRESS_SANITIZER 1
-#endif
-#endif
-#if !defined(HOTFOLDERS_ADDRESS_SANITIZER)
-#include <emmintrin.h>
-#define HOTFOLDERS_WIDE_SCAN 1
-#endif
-#endif
 
 #include "platform/com_runtime.h"
 
@@ -39,29 +26,10 @@ void ReleaseField(Interface *&field) noexcept {
   }
 }
 
-// The length of a NUL-terminated text. With SSE2, eight units a step through
-// aligned sixteen-byte loads: an aligned load never crosses into another page,
-// so the bytes it reads after the terminator cannot fault, and they are
-// ignored. Under AddressSanitizer, and for a text not aligned to its units,
-// four units a step, reading no unit after the terminator.
+// The length of a NUL-terminated text, four units a step; no unit after the
+// terminator is read (a wider read could reach past the engine's storage,
+// which memory checkers rightly report).
 std::size_t TextLength(const NativeChar16 *text) noexcept {
-#if defined(HOTFOLDERS_WIDE_SCAN)
-  const auto address = reinterpret_cast<std::uintptr_t>(text);
-  if (address % sizeof(NativeChar16) == 0) {
-    const __m128i zero = _mm_setzero_si128();
-    const auto *block = reinterpret_cast<const __m128i *>(address & ~std::uintptr_t{15});
-    const auto skip = static_cast<unsigned>(address & 15);
-    // Two mask bits a unit; the bits of the units before the text are dropped.
-    unsigned found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_load_si128(block), zero))) >> skip;
-    if (found != 0) return static_cast<std::size_t>(__builtin_ctz(found)) / 2;
-    std::size_t length = (16 - skip) / 2;
-    for (;;) {
-      found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_load_si128(++block), zero)));
-      if (found != 0) return length + static_cast<std::size_t>(__builtin_ctz(found)) / 2;
-      length += 8;
-    }
-  }
-#endif
   const NativeChar16 *at = text;
   for (;; at += 4) {
     if (at[0] == 0) break;

@@ -6,12 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "simd.h"
 #include "utf8_decoder.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#define MORVEX_SSE2 1
-#endif
 
 namespace morvex {
 namespace {

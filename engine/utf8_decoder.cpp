@@ -6,10 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#define MORVEX_SSE2 1
-#endif
+#include "simd.h"
 
 namespace morvex {
 namespace {

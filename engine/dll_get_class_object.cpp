@@ -1,7 +1,15 @@
 // The engine library's one export.
 #include "class_factory.h"
 
-extern "C" hf::HRESULT DllGetClassObject(const hf::Guid &clsid, const hf::Guid &iid, void **out) noexcept {
+// Exported by name in the module definition as well: link-time optimization
+// sees only what the source marks, and would otherwise drop the function.
+#if defined(_WIN32)
+#define MORVEX_EXPORT __declspec(dllexport)
+#else
+#define MORVEX_EXPORT
+#endif
+
+extern "C" MORVEX_EXPORT hf::HRESULT DllGetClassObject(const hf::Guid &clsid, const hf::Guid &iid, void **out) noexcept {
   if (out == nullptr) return hf::kE_INVALIDARG;
   *out = nullptr;
   if (!(clsid == hf::kClsidLogEngine)) return hf::kCLASS_E_CLASSNOTAVAILABLE;

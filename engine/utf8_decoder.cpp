@@ -99,7 +99,7 @@ std::size_t DecodeUtf8(const char *in, std::size_t size, Unit *out) noexcept {
       out += 8;
     }
     if (p >= end) break;
-    const unsigned char lead = *p;
+    unsigned char lead = *p;
     if (lead < 0x80) {
       // A short run of ASCII one byte at a time; after at most sixteen the
       // wide steps are tried again.
@@ -108,6 +108,15 @@ std::size_t DecodeUtf8(const char *in, std::size_t size, Unit *out) noexcept {
         *out++ = *p == 0 ? kReplacement : static_cast<Unit>(*p);
         ++p;
       } while (p < stop && *p < 0x80);
+      continue;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF && end - p >= 2 && IsContinuation(p[1])) {
+      // Two-byte sequences (Latin, Greek and Cyrillic letters), as many as
+      // come in a row; the general path below gives the same units.
+      do {
+        *out++ = static_cast<Unit>(((lead & 0x1Fu) << 6) | (p[1] & 0x3Fu));
+        p += 2;
+      } while (end - p >= 2 && (lead = *p) >= 0xC2 && lead <= 0xDF && IsContinuation(p[1]));
       continue;
     }
     // The valid range of the second byte depends on the lead byte; this rules

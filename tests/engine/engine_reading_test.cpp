@@ -157,6 +157,14 @@ TEST_F(ReadingTest, Utf8IsDecodedToUtf16) {
       {"\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF"},
       {std::string("nul\0byte in the middle of it", 28), u"nul\uFFFDbyte in the middle of it"},
       {"12345678\xC3\xA9" "12345678", u"12345678\u00E912345678"},
+      // Two-byte sequences in a row, and what may end such a run.
+      {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.exe", u"\u041F\u0440\u0438\u0432\u0435\u0442.exe"},
+      {"\xC2\x80\xDF\xBF", u"\u0080\u07FF"},
+      {"\xD0\x9F\xD0(", u"\u041F\uFFFD("},
+      {"\xD0\x9F\xD0", u"\u041F\uFFFD"},
+      {"\xC3\xA9\xC1\xBF", u"\u00E9\uFFFD\uFFFD"},
+      {"\xC3\xA9\xE8\xB3\x87\xC3\xA9", u"\u00E9\u8CC7\u00E9"},
+      {"\xC3\xA9\x80", u"\u00E9\uFFFD"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.utf8);

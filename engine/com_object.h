@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "harvest/log_engine.h"
+#include "abi/log_engine.h"
 #include "module_lifetime.h"
 
 namespace morvex {

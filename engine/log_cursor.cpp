@@ -3,7 +3,6 @@
 #include <new>
 #include <utility>
 
-#include "engine_ids.h"
 #include "log_line.h"
 #include "log_record.h"
 
@@ -16,7 +15,7 @@ LogCursorObject::~LogCursorObject() {
 }
 
 hf::HRESULT LogCursorObject::QueryInterface(const hf::Guid &iid, void **out) {
-  return QueryOne(kIidLogCursor, iid, out);
+  return QueryOne(hf::kIidLogCursor, iid, out);
 }
 
 hf::HRESULT LogCursorObject::Begin() {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/types.h"
+#include "abi/com_types.h"
 
 namespace morvex {
 

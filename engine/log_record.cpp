@@ -1,12 +1,11 @@
 #include "log_record.h"
 
-#include "engine_ids.h"
 #include "line_fields.h"
 
 namespace morvex {
 
 hf::HRESULT LogRecordObject::QueryInterface(const hf::Guid &iid, void **out) {
-  return QueryOne(kIidLogRecord, iid, out);
+  return QueryOne(hf::kIidLogRecord, iid, out);
 }
 
 hf::HRESULT LogRecordObject::GetObjectPath(const hf::NativeChar16 **text) {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "platform/types.h"
+#include "abi/com_types.h"
 
 namespace morvex {
 

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "platform/types.h"
+#include "abi/com_types.h"
 
 namespace morvex {
 

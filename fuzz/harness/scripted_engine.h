@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "harvest/log_engine.h"
+#include "abi/log_engine.h"
 #include "platform/clock.h"
 #include "platform/com_runtime.h"
 #include "platform/modules.h"

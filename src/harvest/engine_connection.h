@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "harvest/log_engine.h"
+#include "abi/log_engine.h"
 #include "platform/modules.h"
 #include "platform/types.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "harvest/log_engine.h"
+#include "abi/log_engine.h"
 #include "platform/com_runtime.h"
 #include "platform/modules.h"
 #include "test_modules.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "harvest/log_engine.h"
+#include "abi/log_engine.h"
 
 namespace hf::test {
 

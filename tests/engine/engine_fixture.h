@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine_host.h"
-#include "harvest/log_engine.h"
+#include "abi/log_engine.h"
 
 namespace engine_test {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "harvest/log_engine.h"
+#include "abi/log_engine.h"
 #include "platform/modules.h"
 
 namespace engine_test {

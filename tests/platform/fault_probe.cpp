@@ -2,7 +2,7 @@
 // fault guard tests. Every entry has the DllGetClassObject signature.
 #include <stdexcept>
 
-#include "platform/types.h"
+#include "abi/com_types.h"
 
 #if defined(_WIN32)
 #define PROBE_EXPORT extern "C" __declspec(dllexport)

@@ -8,7 +8,7 @@
 
 #include "engine_export.h"
 #include "engine_state.h"
-#include "harvest/log_engine.h"
+#include "abi/log_engine.h"
 
 namespace {
 

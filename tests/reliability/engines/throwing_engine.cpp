@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "harvest/log_engine.h"
+#include "abi/log_engine.h"
 
 #ifdef _WIN32
 #define THROWING_ENGINE_EXPORT extern "C" __declspec(dllexport)

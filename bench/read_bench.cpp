@@ -9,6 +9,7 @@
 #include <string>
 
 #include "harvest/engine_connection.h"
+#include "harvest/recent_window.h"
 #include "harvest/tally.h"
 #include "platform/clock.h"
 #include "platform/com_runtime.h"
@@ -52,9 +53,11 @@ void BM_ReadRecordsFromReferenceEngine(benchmark::State &state) {
       const hf::ExclusionSet excluded;
       hf::TallyIndex index(excluded);
       hf::FolderList tally;
+      hf::RecentWindow window;
+      window.Follow(hf::platform::CurrentClock().Now());
       hf::LogRecord record;
       while (hf::ReadNextRecord(connection, record)) {
-        if (hf::IsRecent(record.timestamp)) hf::TallyFolder(tally, index, record);
+        if (window.Contains(record.timestamp)) hf::TallyFolder(tally, index, record);
         ++read;
       }
       hf::ReleaseCursorAndEngine(connection);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "harvest/tally.h"
-#include "store/folder_store.h"
+#include "support/reference_model.h"
 
 namespace {
 
@@ -25,8 +25,7 @@ std::vector<hf::LogRecord> DistinctRecords(std::size_t count, const std::string 
 // Records spread over state.range(0) folders that are all in the tally already.
 void BM_TallyIndexed(benchmark::State &state) {
   const auto records = DistinctRecords(static_cast<std::size_t>(state.range(0)), "C:");
-  hf::ExcludedList.Clear();
-  const hf::ExclusionSet excluded(hf::ExcludedList);
+  const hf::ExclusionSet excluded;
   hf::TallyIndex index(excluded);
   hf::FolderList tally;
   for (const auto &record : records) hf::TallyFolder(tally, index, record);
@@ -39,15 +38,15 @@ void BM_TallyIndexed(benchmark::State &state) {
 }
 BENCHMARK(BM_TallyIndexed)->RangeMultiplier(10)->Range(10, 100000);
 
-// The plain list scan, for comparison: its cost grows with the folders.
+// The reference model's list scan, for comparison: its cost grows with the folders.
 void BM_TallyScan(benchmark::State &state) {
   const auto records = DistinctRecords(static_cast<std::size_t>(state.range(0)), "C:");
-  hf::ExcludedList.Clear();
+  const hf::FolderList excludedList;
   hf::FolderList tally;
-  for (const auto &record : records) hf::TallyFolder(tally, record);
+  for (const auto &record : records) hf::model::TallyFolder(tally, excludedList, record);
   std::size_t next = 0;
   for (auto _ : state) {
-    hf::TallyFolder(tally, records[next]);
+    hf::model::TallyFolder(tally, excludedList, records[next]);
     if (++next == records.size()) next = 0;
   }
   state.SetItemsProcessed(state.iterations());
@@ -57,10 +56,10 @@ BENCHMARK(BM_TallyScan)->RangeMultiplier(10)->Range(10, 10000);
 // 100 counted folders, none of them excluded, against state.range(0) excluded
 // folders: every test is a miss, the dearest answer for a scan.
 void BM_ExclusionIndexed(benchmark::State &state) {
-  hf::ExcludedList.Clear();
+  hf::FolderList excludedList;
   for (const auto &record : DistinctRecords(static_cast<std::size_t>(state.range(0)), "X:"))
-    hf::ExcludedList.Append(hf::FolderEntry{std::u16string(hf::FolderOf(record.objectPath)), 1});
-  const hf::ExclusionSet excluded(hf::ExcludedList);
+    excludedList.Append(hf::FolderEntry{std::u16string(hf::FolderOf(record.objectPath)), 1});
+  const hf::ExclusionSet excluded(excludedList);
   hf::TallyIndex index(excluded);
   hf::FolderList tally;
   const auto records = DistinctRecords(100, "C:");
@@ -70,7 +69,6 @@ void BM_ExclusionIndexed(benchmark::State &state) {
     if (++next == records.size()) next = 0;
   }
   state.SetItemsProcessed(state.iterations());
-  hf::ExcludedList.Clear();
 }
 BENCHMARK(BM_ExclusionIndexed)->Arg(0)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000);
 

@@ -14,7 +14,6 @@
 #include "memory_settings.h"
 #include "platform/text_compare.h"
 #include "script_reader.h"
-#include "store/folder_store.h"
 #include "store/list_format.h"
 
 namespace hf::fuzz {
@@ -320,7 +319,6 @@ const char *CheckExportedCalls(const std::uint8_t *data, std::size_t size) {
   Run run(input, store, script, platform.Ledger());
   const char *broken = nullptr;
   for (std::size_t call = 0; call < kMaxCalls && !input.Empty() && broken == nullptr; ++call) broken = run.Call();
-  ClearAllLists();
   return broken;
 }
 

@@ -8,7 +8,7 @@
 #include "checks.h"
 #include "input_reader.h"
 #include "memory_settings.h"
-#include "store/folder_store.h"
+#include "store/stored_lists.h"
 #include "store/list_format.h"
 
 namespace hf::fuzz {
@@ -109,17 +109,16 @@ const char *CheckLoad(const std::uint8_t *data, std::size_t size) {
   store.values[u"hotFolders"] = MemoryValue{platform::kRegMultiSz, std::vector<std::uint8_t>(data, data + size)};
   ScopedSettings installed(&store);
 
-  ClearAllLists();
-  const int loaded = LoadStoredList();
+  const LoadedList ranked = LoadRanked();
+  const int loaded = ranked.outcome == LoadOutcome::kParsed || ranked.outcome == LoadOutcome::kQueryFailed ? 1 : 0;
   FolderList expected;
   const int parsed = size == 0 ? 0 : ParseListText(TextOfValue(store.values[u"hotFolders"].bytes), expected);
   const char *broken = nullptr;
   if (loaded != parsed) broken = "loader result differs from the parse of the value's text";
-  else if (!SameEntries(StoredList, 0, expected, 0)) broken = "loaded entries differ from the parse of the value's text";
+  else if (!SameEntries(ranked.entries, 0, expected, 0)) broken = "loaded entries differ from the parse of the value's text";
   else if (store.OpenHandles() != 0) broken = "loader left the key open";
   else if (store.Misuse() != nullptr) broken = store.Misuse();
   else if (!store.Writes().empty()) broken = "loader wrote to the registry";
-  ClearAllLists();
   return broken;
 }
 

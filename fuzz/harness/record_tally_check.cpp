@@ -9,12 +9,15 @@
 
 #include "checks.h"
 #include "harvest/engine_connection.h"
+#include "harvest/merge_top.h"
+#include "harvest/recent_window.h"
+#include "harvest/take_top.h"
 #include "harvest/tally.h"
 #include "input_reader.h"
 #include "platform/modules.h"
 #include "platform/text_compare.h"
 #include "script_reader.h"
-#include "store/folder_store.h"
+#include "store/exclusion_set.h"
 
 namespace hf::fuzz {
 namespace {
@@ -60,9 +63,10 @@ bool ExpectEngine(const EngineScript &script) {
 
 class TallyModel {
  public:
+  explicit TallyModel(const FolderList &excluded) : excluded_(excluded) {}
   void Count(std::u16string_view objectPath) {
     const std::u16string folder(FolderOfPath(objectPath));
-    for (const FolderEntry &gone : ExcludedList)
+    for (const FolderEntry &gone : excluded_)
       if (platform::CompareText(gone.path.c_str(), folder.c_str()) == 0) return;
     for (auto &entry : entries_) {
       if (EqualFoldingAscii(entry.first, folder)) {
@@ -80,6 +84,7 @@ class TallyModel {
   }
 
  private:
+  const FolderList &excluded_;
   std::vector<std::pair<std::u16string, std::int32_t>> entries_;
 };
 
@@ -103,16 +108,14 @@ const char *CheckTop(FolderList &tally) {
   std::int64_t total = 0;
   for (const FolderEntry &entry : tally) total += entry.hits;
   const std::size_t before = tally.Count();
-  FolderList top;
-  const int result = SelectTop(top, tally, false);
-  if (result != (before == 0 ? 0 : static_cast<int>(top.Count()))) return "SelectTop result is not the top list's size";
+  FolderList top = TakeTop(tally);
   if (top.Count() != (before < 3 ? before : 3) || top.Count() + tally.Count() != before)
-    return "SelectTop moved other than the best three";
+    return "TakeTop moved other than the best three";
   for (std::size_t i = 0; i < top.Count(); ++i) {
     const auto hits = static_cast<std::uint32_t>(top.At(i).hits);
-    if (i > 0 && hits > static_cast<std::uint32_t>(top.At(i - 1).hits)) return "SelectTop out of rank";
+    if (i > 0 && hits > static_cast<std::uint32_t>(top.At(i - 1).hits)) return "TakeTop out of rank";
     for (const FolderEntry &rest : tally)
-      if (static_cast<std::uint32_t>(rest.hits) > hits) return "SelectTop left a better entry behind";
+      if (static_cast<std::uint32_t>(rest.hits) > hits) return "TakeTop left a better entry behind";
   }
   const std::size_t rest = tally.Count();
   MergeTopLists(top, tally);
@@ -123,7 +126,7 @@ const char *CheckTop(FolderList &tally) {
 }
 
 const char *Read(const EngineScript &script, bool second, const Timestamp &today, bool todayKnown,
-                 EngineLedger &ledger) {
+                 const FolderList &excluded, EngineLedger &ledger) {
   EngineConnection connection;
   OpenEngine(connection);
   const bool engine = connection.engine != nullptr;
@@ -146,7 +149,11 @@ const char *Read(const EngineScript &script, bool second, const Timestamp &today
   if (opened != (connection.cursor != nullptr)) return "an open result that disagrees with the cursor";
 
   FolderList tally;
-  TallyModel model;
+  const ExclusionSet exclusions(excluded);
+  TallyIndex index(exclusions);
+  RecentWindow window;
+  window.Follow(0);
+  TallyModel model(excluded);
   std::vector<LogRecord> counted;
   if (opened) {
     const std::vector<ScriptedStep> &steps = second ? script.secondLog : script.firstLog;
@@ -167,10 +174,10 @@ const char *Read(const EngineScript &script, bool second, const Timestamp &today
       if (!SameRecord(record, Expected(steps[read]))) return "a record differs from the engine's";
       ++read;
       if (connection.currentRecord != nullptr || ledger.records != 0) return "an engine record held after the read";
-      const bool recent = IsRecent(record.timestamp);
-      if (recent != ExpectRecent(record.timestamp, today, todayKnown)) return "IsRecent misjudged the date";
+      const bool recent = window.Contains(record.timestamp);
+      if (recent != ExpectRecent(record.timestamp, today, todayKnown)) return "the counting window misjudged the date";
       if (recent) {
-        TallyFolder(tally, record);
+        TallyFolder(tally, index, record);
         model.Count(record.objectPath);
         counted.push_back(record);
       }
@@ -195,11 +202,11 @@ const char *CheckRecordTally(const std::uint8_t *data, std::size_t size) {
   const Timestamp today = ReadToday(input);
   const bool todayKnown = input.Byte() % 16 != 0;
   const bool second = input.Flag();
-  ClearAllLists();
   // Excluded folders as a loaded list holds them: no NUL, since a value's text ends there.
+  FolderList excluded;
   for (std::size_t n = input.Byte() % 4, i = 0; i < n; ++i) {
     const std::u16string path = ReadPath(input);
-    ExcludedList.Append(FolderEntry{path.substr(0, path.find(u'\0')), 1});
+    excluded.Append(FolderEntry{path.substr(0, path.find(u'\0')), 1});
   }
   const EngineScript script = ReadScript(input, today, kMaxSteps);
 
@@ -207,13 +214,12 @@ const char *CheckRecordTally(const std::uint8_t *data, std::size_t size) {
   {
     ScriptedPlatform platform(script, today, todayKnown, 1700000000);
     try {
-      broken = Read(script, second, today, todayKnown, platform.Ledger());
+      broken = Read(script, second, today, todayKnown, excluded, platform.Ledger());
     } catch (...) {
       broken = "an exception left the reader or the tally";
     }
     if (broken == nullptr) broken = platform.Ledger().Leftover();
   }
-  ClearAllLists();
   return broken;
 }
 

@@ -5,8 +5,8 @@
 
 namespace hf {
 
-// Held for the whole of each exported call, so that two host threads never
-// empty or reload the process-wide lists under each other.
+// Held for the whole of each exported call, so that the calls of two host
+// threads never interleave their reads and writes of the settings.
 std::mutex &ApiLock() noexcept;
 
 }  // namespace hf

@@ -1,4 +1,4 @@
-// The four exported functions: each takes the process-wide lock, does its
+// The four exported functions: each takes the in-process lock, does its
 // work, and turns any exception into the failure result 0.
 #include <cstdint>
 #include <mutex>
@@ -6,7 +6,7 @@
 
 #include "api/api_lock.h"
 #include "api/stored_paths.h"
-#include "harvest/harvest.h"
+#include "harvest/rebuild.h"
 #include "hotFolders.h"
 #include "platform/types.h"
 

@@ -11,21 +11,6 @@ namespace {
 
 constexpr std::size_t kPathBufferSize = 260;
 
-// Gives back one reference and empties the field that held it. An engine that
-// throws out of Release must not end the host: the exception is dropped here,
-// as every caller is a cleanup path that cannot pass it on.
-template <typename Interface>
-void ReleaseField(Interface *&field) noexcept {
-  Interface *const held = field;
-  field = nullptr;
-  if (held == nullptr) return;
-  try {
-    held->Release();
-  } catch (...) {
-    // The reference counts as given back; nothing else can be done with it.
-  }
-}
-
 // The length of a NUL-terminated text, four units a step; no unit after the
 // terminator is read (a wider read could reach past the engine's storage,
 // which memory checkers rightly report).
@@ -54,32 +39,21 @@ void CopyText(const NativeChar16 *text, WideString &target) {
   target.append(reinterpret_cast<const char16_t *>(text), TextLength(text));
 }
 
-// Releases the record being read when ReadNextRecord ends, also by an exception.
-class RecordRelease {
- public:
-  explicit RecordRelease(ILogRecord *&field) noexcept : field_(field) {}
-  ~RecordRelease() { ReleaseField(field_); }
-  RecordRelease(const RecordRelease &) = delete;
-  RecordRelease &operator=(const RecordRelease &) = delete;
-
- private:
-  ILogRecord *&field_;
-};
-
 using OpenLog = HRESULT (ILogEngine::*)(ILogCursor **);
 
 bool OpenLogCursor(EngineConnection &connection, std::int32_t kind, OpenLog open) {
   if (connection.engine == nullptr) return false;
   connection.kind = kind;
-  // A cursor from an earlier open would otherwise be overwritten and leak.
-  ReleaseField(connection.cursor);
-  (connection.engine->*open)(&connection.cursor);
+  // A cursor from an earlier open is given back before the new one is asked for.
+  (connection.engine.get()->*open)(connection.cursor.put());
   if (connection.cursor == nullptr) return false;
   connection.cursor->Begin();
   return true;
 }
 
 }  // namespace
+
+EngineLibrary::~EngineLibrary() { FreeEngineLibrary(*this); }
 
 EngineConnection::~EngineConnection() { CloseEngine(*this); }
 
@@ -107,13 +81,11 @@ void OpenEngine(EngineConnection &connection) {
   // A connection opened twice gives back what it held instead of leaking it.
   CloseEngine(connection);
 
-  void *served = nullptr;
   const HRESULT activation = platform::CurrentCom().CreateInstance(
-      kClsidLogEngine, platform::kClsctxLocalServer, kIidLogEngine, &served);
-  if (activation == kS_OK && served != nullptr) {
-    connection.engine = static_cast<ILogEngine *>(served);
-    return;
-  }
+      kClsidLogEngine, platform::kClsctxLocalServer, kIidLogEngine, connection.engine.put_void());
+  if (activation == kS_OK && connection.engine != nullptr) return;
+  // What a failed activation left there is not ours to release.
+  static_cast<void>(connection.engine.detach());
 
   char host[kPathBufferSize] = {};
   const std::uint32_t hostLength = platform::CurrentModules().HostExecutablePath(host, sizeof host);
@@ -121,8 +93,10 @@ void OpenEngine(EngineConnection &connection) {
   // A truncated or unreadable host path, or one without a parent directory,
   // leaves the connection without an engine rather than loading a wrong file.
   if (hostLength == 0 || hostLength >= sizeof host || !BuildEngineLibraryPath(host, path)) return;
-  if (LoadEngineLibrary(connection.engineLibrary, path) == 0) return;
-  if (CreateEngineObject(connection.engineLibrary, &connection.engine) != kS_OK) connection.engine = nullptr;
+  if (!LoadEngineLibrary(connection.engineLibrary, path)) return;
+  // A failed creation leaves nothing of its output to release.
+  if (CreateEngineObject(connection.engineLibrary, connection.engine) != kS_OK)
+    static_cast<void>(connection.engine.detach());
 }
 
 bool OpenFirstLog(EngineConnection &connection) {
@@ -136,15 +110,19 @@ bool OpenSecondLog(EngineConnection &connection) {
 bool ReadNextRecord(EngineConnection &connection, LogRecord &record) {
   if (connection.cursor == nullptr) return false;
   std::uint32_t fetched = 0;
-  const HRESULT next = connection.cursor->Next(1, &connection.currentRecord, &fetched);
+  const HRESULT next = connection.cursor->Next(1, connection.currentRecord.put(), &fetched);
   if (next != kS_OK) {
     // Nothing delivered: whatever an engine left there is not ours to use.
-    connection.currentRecord = nullptr;
+    static_cast<void>(connection.currentRecord.detach());
     return false;
   }
   if (connection.currentRecord == nullptr) return false;
 
-  RecordRelease release(connection.currentRecord);
+  // The record is released when this read ends, also by an exception.
+  struct ReleaseAtEnd {
+    ComPtr<ILogRecord> &record;
+    ~ReleaseAtEnd() { record.reset(); }
+  } release{connection.currentRecord};
   ILogRecord &current = *connection.currentRecord;
 
   const NativeChar16 *text = nullptr;
@@ -166,8 +144,8 @@ bool ReadNextRecord(EngineConnection &connection, LogRecord &record) {
 }
 
 void ReleaseCursorAndEngine(EngineConnection &connection) noexcept {
-  ReleaseField(connection.cursor);
-  ReleaseField(connection.engine);
+  connection.cursor.reset();
+  connection.engine.reset();
 }
 
 void CloseEngine(EngineConnection &connection) noexcept {
@@ -175,9 +153,9 @@ void CloseEngine(EngineConnection &connection) noexcept {
   FreeEngineLibrary(connection.engineLibrary);
 }
 
-int LoadEngineLibrary(EngineLibrary &library, const char *fileName) {
+bool LoadEngineLibrary(EngineLibrary &library, const char *fileName) {
   FreeEngineLibrary(library);
-  if (fileName == nullptr) return 0;
+  if (fileName == nullptr) return false;
   platform::Modules &modules = platform::CurrentModules();
 
   library.module = modules.Load(fileName);
@@ -185,39 +163,35 @@ int LoadEngineLibrary(EngineLibrary &library, const char *fileName) {
     char found[kPathBufferSize] = {};
     const std::uint32_t foundLength = modules.Search(fileName, found, sizeof found);
     // A result of the buffer's size or more is the size a longer path would need.
-    if (foundLength == 0 || foundLength >= sizeof found) return 0;
+    if (foundLength == 0 || foundLength >= sizeof found) return false;
     library.module = modules.Load(found);
-    if (library.module == nullptr) return 0;
+    if (library.module == nullptr) return false;
   }
 
   bool faulted = false;
   HRESULT result = kE_FAIL;
   void *entry = modules.Symbol(library.module, "DllGetClassObject");
   if (entry != nullptr) {
-    void *factory = nullptr;
     const auto getClassObject = reinterpret_cast<platform::GetClassObjectFn>(entry);
-    faulted = !platform::CallGuarded(getClassObject, kClsidLogEngine, kIidClassFactory, &factory, &result);
-    library.classFactory = static_cast<IClassFactoryAbi *>(factory);
+    faulted = !platform::CallGuarded(getClassObject, kClsidLogEngine, kIidClassFactory,
+                                     library.classFactory.put_void(), &result);
   }
-  if (entry != nullptr && !faulted && result == kS_OK) return 1;
+  if (entry != nullptr && !faulted && result == kS_OK) return true;
 
   // Whatever a faulting entry left behind cannot be trusted to be released.
-  if (faulted) library.classFactory = nullptr;
+  if (faulted) static_cast<void>(library.classFactory.detach());
   FreeEngineLibrary(library);
-  return 0;
+  return false;
 }
 
-HRESULT CreateEngineObject(EngineLibrary &library, ILogEngine **engine) {
-  if (library.classFactory == nullptr || engine == nullptr) return -1;
-  *engine = nullptr;
-  void *created = nullptr;
-  const HRESULT result = library.classFactory->CreateInstance(nullptr, kIidLogEngine, &created);
-  *engine = static_cast<ILogEngine *>(created);
-  return result;
+HRESULT CreateEngineObject(EngineLibrary &library, ComPtr<ILogEngine> &engine) {
+  engine.reset();
+  if (library.classFactory == nullptr) return kE_FAIL;
+  return library.classFactory->CreateInstance(nullptr, kIidLogEngine, engine.put_void());
 }
 
 void FreeEngineLibrary(EngineLibrary &library) noexcept {
-  ReleaseField(library.classFactory);
+  library.classFactory.reset();
   platform::ModuleHandle const module = library.module;
   library.module = nullptr;
   if (module == nullptr) return;

@@ -4,33 +4,35 @@
 #include <cstdint>
 
 #include "abi/log_engine.h"
+#include "harvest/com_ptr.h"
+#include "harvest/log_record.h"
 #include "platform/modules.h"
 #include "platform/types.h"
 
 namespace hf {
 
-// The library's own copy of one engine record.
-struct LogRecord {
-  WideString objectPath;
-  WideString secondText;
-  Timestamp timestamp{};
-  std::int32_t number = 0;
-};
-
-// The directly loaded engine library and its class factory.
+// The directly loaded engine library and its class factory; both are given
+// back, the factory first, when it ends.
 struct EngineLibrary {
   platform::ModuleHandle module = nullptr;
-  IClassFactoryAbi *classFactory = nullptr;
+  ComPtr<IClassFactoryAbi> classFactory;
+
+  EngineLibrary() = default;
+  EngineLibrary(const EngineLibrary &) = delete;
+  EngineLibrary &operator=(const EngineLibrary &) = delete;
+  ~EngineLibrary();
 };
 
-// Fields in the documented order. A scoped object: its destructor runs
-// CloseEngine, so an exception that unwinds a worker still releases all.
+// A scoped object: its destructor runs CloseEngine, so an exception that
+// unwinds a worker still releases all. Members go in the reverse order of
+// their declaration: the record, the cursor, the engine, then the library
+// that holds their code.
 struct EngineConnection {
-  ILogEngine *engine = nullptr;
-  ILogCursor *cursor = nullptr;
-  ILogRecord *currentRecord = nullptr;
-  std::int32_t kind = 0;
   EngineLibrary engineLibrary;
+  ComPtr<ILogEngine> engine;
+  ComPtr<ILogCursor> cursor;
+  ComPtr<ILogRecord> currentRecord;
+  std::int32_t kind = 0;
 
   EngineConnection() = default;
   EngineConnection(const EngineConnection &) = delete;
@@ -53,11 +55,11 @@ void CloseEngine(EngineConnection &connection) noexcept;
 void ReleaseCursorAndEngine(EngineConnection &connection) noexcept;
 
 // Loads the library (by name, else through the search) and obtains its class
-// factory; 1 on success, 0 with nothing held otherwise.
-[[nodiscard]] int LoadEngineLibrary(EngineLibrary &library, const char *fileName);
-// The status of the class factory's CreateInstance; -1 when there is no
-// factory or no output address.
-[[nodiscard]] HRESULT CreateEngineObject(EngineLibrary &library, ILogEngine **engine);
+// factory; true on success, false with nothing held otherwise.
+[[nodiscard]] bool LoadEngineLibrary(EngineLibrary &library, const char *fileName);
+// The status of the class factory's CreateInstance, which fills engine;
+// E_FAIL, with engine empty, when there is no factory.
+[[nodiscard]] HRESULT CreateEngineObject(EngineLibrary &library, ComPtr<ILogEngine> &engine);
 // Releases the class factory, then frees the library, each only when held.
 void FreeEngineLibrary(EngineLibrary &library) noexcept;
 

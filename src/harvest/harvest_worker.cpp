@@ -1,8 +1,9 @@
 // HarvestWorker: one log read on one thread, inside its own COM apartment.
-#include <new>
+#include "harvest/harvest_worker.h"
 
 #include "harvest/engine_connection.h"
-#include "harvest/harvest.h"
+#include "harvest/recent_window.h"
+#include "harvest/take_top.h"
 #include "harvest/tally.h"
 #include "platform/clock.h"
 #include "platform/com_runtime.h"
@@ -12,12 +13,12 @@ namespace {
 
 // Reads records until the end of the log or the budget is spent; now is the
 // time taken before the engine was opened, so a slow open still reads one record.
-void ReadLog(EngineConnection &connection, const HarvestRow &row, std::int64_t now) {
+void ReadLog(EngineConnection &connection, HarvestJob &job, std::int64_t now) {
   platform::Clock &clock = platform::CurrentClock();
-  TallyIndex index(*row.excluded);
+  TallyIndex index(*job.excluded);
   RecentWindow window;
   LogRecord record;
-  while (now - HarvestStart < kHarvestBudgetSeconds) {
+  while (now - job.start < kHarvestBudgetSeconds) {
     // Every read starts from an empty record; the buffers are kept.
     record.objectPath.clear();
     record.secondText.clear();
@@ -26,14 +27,14 @@ void ReadLog(EngineConnection &connection, const HarvestRow &row, std::int64_t n
     const bool read = connection.cursor != nullptr && ReadNextRecord(connection, record);
     if (read) {
       window.Follow(now);
-      if (window.Contains(record.timestamp)) TallyFolder(*row.tally, index, record);
+      if (window.Contains(record.timestamp)) TallyFolder(job.tally, index, record);
     }
     now = clock.Now();
     if (!read) break;
   }
 }
 
-void Harvest(const HarvestRow &row) {
+void Harvest(HarvestJob &job) {
   platform::ComRuntime &com = platform::CurrentCom();
   static_cast<void>(com.Initialize());
   const std::int64_t now = platform::CurrentClock().Now();
@@ -41,27 +42,28 @@ void Harvest(const HarvestRow &row) {
   EngineConnection connection;
   try {
     OpenEngine(connection);
-    const bool open = row.firstLog ? OpenFirstLog(connection) : OpenSecondLog(connection);
-    if (open) ReadLog(connection, row, now);
+    const bool open = job.firstLog ? OpenFirstLog(connection) : OpenSecondLog(connection);
+    if (open) ReadLog(connection, job, now);
   } catch (...) {
     // Out of memory (or a fault raised by the engine) ends the reading; what
     // was counted so far is still ranked.
   }
+  // Engine objects are given back inside the apartment they were made in.
   ReleaseCursorAndEngine(connection);
   com.Uninitialize();
   try {
-    static_cast<void>(SelectTop(*row.top, *row.tally, false));
+    job.top = TakeTop(job.tally);
   } catch (...) {
-    // The top list keeps the entries chosen before the failure.
+    // No room for the top list: this log contributes nothing.
   }
   CloseEngine(connection);
 }
 
 }  // namespace
 
-unsigned HarvestWorker(void *arg) noexcept {
+unsigned HarvestWorker(void *job) noexcept {
   try {
-    if (arg != nullptr) Harvest(*static_cast<const HarvestRow *>(arg));
+    if (job != nullptr) Harvest(*static_cast<HarvestJob *>(job));
   } catch (...) {
     // Nothing may leave a thread procedure.
   }

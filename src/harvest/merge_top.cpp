@@ -1,8 +1,9 @@
 // MergeTopLists: the second log's top list added into the first's.
+#include "harvest/merge_top.h"
+
 #include <cstdint>
 #include <limits>
 
-#include "harvest/tally.h"
 #include "platform/text_compare.h"
 
 namespace hf {

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <limits>
 
-#include "store/folder_store.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -163,19 +162,6 @@ bool EqualsFoldingAscii(std::u16string_view a, std::u16string_view b) noexcept {
   return true;
 }
 
-void TallyFolder(FolderList &tally, const LogRecord &record) {
-  const WideString folder(FolderOf(record.objectPath));
-  if (IsExcluded(folder.c_str()) != 0) return;
-  for (std::size_t i = 0; i < tally.Count(); ++i) {
-    FolderEntry &entry = tally.At(i);
-    if (EqualsFoldingAscii(entry.path, folder)) {
-      AddHit(entry);
-      return;
-    }
-  }
-  tally.Append(FolderEntry{folder, 1});
-}
-
 void TallyIndex::Rebuild(const FolderList &tally) {
   positions_.clear();
   spellings_.clear();
@@ -186,11 +172,6 @@ void TallyIndex::Rebuild(const FolderList &tally) {
     positions_.emplace(key_, indexed_);  // keeps the first of equal folders
     ++indexed_;
   }
-}
-
-bool TallyIndex::IsExcluded(std::u16string_view folder) {
-  // Asked once per spelling: the answer is kept with the spelling.
-  return excluded_->Contains(WideString(folder));
 }
 
 std::size_t TallyIndex::FindPosition(std::u16string_view folder) {
@@ -234,7 +215,8 @@ void TallyIndex::AddSpelling(std::u16string_view folder, std::uint64_t hash, std
 }
 
 void TallyIndex::CountNewSpelling(FolderList &tally, std::u16string_view folder, std::uint64_t hash) {
-  if (IsExcluded(folder)) {
+  // Asked once per spelling: the answer is kept with the spelling.
+  if (excluded_->Contains(WideString(folder))) {
     AddSpelling(folder, hash, kExcludedSpelling);
     return;
   }

@@ -1,4 +1,4 @@
-// Counting window, per-folder tally, ranking and merge.
+// The per-folder tally of one log: the folder of each record counted in a list.
 #pragma once
 
 #include <cstddef>
@@ -8,39 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "harvest/engine_connection.h"
-#include "harvest/exclusion_set.h"
+#include "harvest/log_record.h"
 #include "platform/types.h"
+#include "store/exclusion_set.h"
 #include "store/folder_list.h"
 
 namespace hf {
-
-// True when the record's date lies in the counting window around today's
-// local date: this month of this year, or last month after today's day.
-// False when today's date cannot be obtained.
-[[nodiscard]] bool IsRecent(const Timestamp &timestamp);
-
-// The counting window of one local date, kept across records: a reader asks
-// the clock for today's date once a second instead of once a record.
-class RecentWindow {
- public:
-  // Takes today's date from the clock when now is another second than the
-  // one it was last taken at (or it was never taken).
-  void Follow(std::int64_t now);
-  // IsRecent for the date last taken.
-  [[nodiscard]] bool Contains(const Timestamp &timestamp) const noexcept;
-
- private:
-  void TakeToday();
-
-  bool taken_ = false;
-  std::int64_t second_ = 0;
-  bool known_ = false;  // today's date could be obtained
-  std::uint16_t year_ = 0;
-  std::uint16_t month_ = 0;
-  std::uint16_t previousMonth_ = 0;
-  std::uint16_t day_ = 0;
-};
 
 // The folder of an object path: up to and including the last backslash before
 // the first "->" (or of the whole path); empty when there is none.
@@ -49,10 +22,6 @@ std::u16string_view FolderOf(std::u16string_view objectPath) noexcept;
 // True when a and b are equal once the letters A-Z are folded to a-z; every
 // other code unit must be identical.
 [[nodiscard]] bool EqualsFoldingAscii(std::u16string_view a, std::u16string_view b) noexcept;
-
-// Counts the record's folder in tally unless it is excluded, scanning the
-// list from its first entry.
-void TallyFolder(FolderList &tally, const LogRecord &record);
 
 // The lookup structures one tally list is counted with, so that a record's
 // cost does not grow with the number of folders or exclusions. It mirrors the
@@ -78,7 +47,6 @@ class TallyIndex {
   static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 
   void Rebuild(const FolderList &tally);
-  [[nodiscard]] bool IsExcluded(std::u16string_view folder);
   // Position of the entry indexed under folder's folded form, or kNotFound.
   [[nodiscard]] std::size_t FindPosition(std::u16string_view folder);
   // The spelling record of folder, or nullptr when it was not seen yet.
@@ -98,15 +66,9 @@ class TallyIndex {
   WideString key_;  // reused buffer for the folded folder
 };
 
-// The same result as TallyFolder(tally, record), with the lookups of index.
+// Counts the record's folder in tally unless index's exclusions hold it: the
+// first entry whose path equals the folder once A-Z are folded to a-z gains a
+// hit (held at the 32-bit limit), else the folder is appended with one hit.
 void TallyFolder(FolderList &tally, TallyIndex &index, const LogRecord &record);
-
-// Moves up to three best entries out of source: appended to destination, or
-// with persist written into "hotFolders" instead. Returns destination's
-// count afterwards, or 0 when source was empty.
-int SelectTop(FolderList &destination, FolderList &source, bool persist);
-
-// Adds second into first: equal paths (case-sensitive) add hits, others append.
-void MergeTopLists(FolderList &first, const FolderList &second);
 
 }  // namespace hf

@@ -25,6 +25,8 @@ class FolderList {
   FolderEntry &At(std::size_t position);
   const FolderEntry &At(std::size_t position) const;
   void Append(FolderEntry entry);
+  // Makes room for count entries in all, so that appends up to it cannot fail.
+  void Reserve(std::size_t count) { entries_.reserve(count); }
   void RemoveAt(std::size_t position);
   void Clear() noexcept;
 

@@ -188,14 +188,18 @@ TEST_F(ConnectorTest, FailedCreateInstanceKeepsLibraryUntilClose) {
   ExpectNothingHeld();
 }
 
-TEST_F(ConnectorTest, CreateEngineObjectNeedsFactoryAndOutput) {
+TEST_F(ConnectorTest, CreateEngineObjectNeedsAFactory) {
   EngineLibrary library;
-  ILogEngine *created = nullptr;
-  EXPECT_EQ(CreateEngineObject(library, &created), -1);
-
-  ASSERT_EQ(LoadEngineLibrary(library, BuiltPath().c_str()), 1);
-  EXPECT_EQ(CreateEngineObject(library, nullptr), -1);
+  ComPtr<ILogEngine> created;
+  EXPECT_EQ(CreateEngineObject(library, created), kE_FAIL);
+  EXPECT_EQ(created, nullptr);
   EXPECT_EQ(Counters().created[kEngine], 0);
+
+  ASSERT_TRUE(LoadEngineLibrary(library, BuiltPath().c_str()));
+  EXPECT_EQ(CreateEngineObject(library, created), kS_OK);
+  EXPECT_NE(created, nullptr);
+  EXPECT_EQ(Counters().created[kEngine], 1);
+  created.reset();
 
   FreeEngineLibrary(library);
   EXPECT_EQ(library.module, nullptr);
@@ -205,8 +209,8 @@ TEST_F(ConnectorTest, CreateEngineObjectNeedsFactoryAndOutput) {
 
 TEST_F(ConnectorTest, LoadingAgainGivesBackTheEarlierLoad) {
   EngineLibrary library;
-  ASSERT_EQ(LoadEngineLibrary(library, BuiltPath().c_str()), 1);
-  ASSERT_EQ(LoadEngineLibrary(library, BuiltPath().c_str()), 1);
+  ASSERT_TRUE(LoadEngineLibrary(library, BuiltPath().c_str()));
+  ASSERT_TRUE(LoadEngineLibrary(library, BuiltPath().c_str()));
   EXPECT_EQ(Counters().releases[kFactory], 1);
   EXPECT_EQ(modules.freed.size(), 1u);
 

@@ -11,7 +11,6 @@
 #include "hotFolders.h"
 #include "platform/clock.h"
 #include "platform/settings_store.h"
-#include "store/folder_store.h"
 
 namespace hf::test {
 namespace {

@@ -1,9 +1,10 @@
-// The exclusion set answers exactly as IsExcluded's scan of ExcludedList.
+// The exclusion set answers exactly as a scan of the excluded list.
 #include <vector>
 
-#include "harvest/exclusion_set.h"
 #include "harvest_fixture.h"
 #include "platform/text_compare.h"
+#include "store/exclusion_set.h"
+#include "support/reference_model.h"
 
 namespace hf::test {
 namespace {
@@ -33,11 +34,11 @@ TEST_F(HarvestFixture, ExclusionSetAnswersAsTheListScan) {
       u"C:\\Temp\\", u"c:\\temp\\", u"", u" ", u"D:\\\u00e4\\", u"D:\\\u00c4\\", u"D:\\a\u0308\\",
       u"G:\\\\",     u"G:\\\u00ad\\", u"E:\\tab\there\\", u"E:\\tabhere\\", u"H:\\", u"H:\\x\\"};
   for (std::size_t size = 0; size <= excludedPaths.size(); ++size) {
-    ExcludedList.Clear();
-    for (std::size_t i = 0; i < size; ++i) ExcludedList.Append(FolderEntry{excludedPaths[i], 1});
-    const ExclusionSet set(ExcludedList);
+    FolderList excludedList;
+    for (std::size_t i = 0; i < size; ++i) excludedList.Append(FolderEntry{excludedPaths[i], 1});
+    const ExclusionSet set(excludedList);
     for (const std::u16string &folder : folders)
-      EXPECT_EQ(set.Contains(folder), IsExcluded(folder.c_str()) != 0)
+      EXPECT_EQ(set.Contains(folder), model::IsExcluded(excludedList, folder.c_str()) != 0)
           << "list size " << size << ", folder index " << (&folder - folders.data());
   }
 }

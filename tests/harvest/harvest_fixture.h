@@ -1,4 +1,4 @@
-// The fixture of the harvest tests: fakes installed, lists empty.
+// The fixture of the harvest tests: fakes installed.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 
 #include "harvest/engine_connection.h"
 #include "harvest_fakes.h"
-#include "store/folder_store.h"
+#include "store/folder_list.h"
 
 namespace hf::test {
 
@@ -18,10 +18,8 @@ class HarvestFixture : public ::testing::Test {
     previousSettings_ = platform::SetSettingsForTesting(&settings);
     previousCom_ = platform::SetComForTesting(&com);
     previousModules_ = platform::SetModulesForTesting(&modules);
-    ClearAllLists();
   }
   void TearDown() override {
-    ClearAllLists();
     platform::SetModulesForTesting(previousModules_);
     platform::SetComForTesting(previousCom_);
     platform::SetSettingsForTesting(previousSettings_);

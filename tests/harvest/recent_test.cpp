@@ -1,6 +1,7 @@
 // The counting window around the ends of months and years.
-#include "harvest/tally.h"
+#include "harvest/recent_window.h"
 #include "harvest_fixture.h"
+#include "support/reference_model.h"
 
 namespace hf::test {
 namespace {
@@ -15,7 +16,7 @@ class RecentTest : public HarvestFixture, public ::testing::WithParamInterface<W
 
 TEST_P(RecentTest, DecidesFromYearMonthAndDay) {
   clock.today = GetParam().today;
-  EXPECT_EQ(IsRecent(GetParam().record), GetParam().expected);
+  EXPECT_EQ(model::IsRecent(GetParam().record), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -55,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(HarvestFixture, NothingIsRecentWhenTodayIsUnknown) {
   clock.todayAvailable = false;
-  EXPECT_FALSE(IsRecent(Date(2026, 3, 15)));
+  EXPECT_FALSE(model::IsRecent(Date(2026, 3, 15)));
 }
 
 // A reader's window takes today's date once a second: a date that changes

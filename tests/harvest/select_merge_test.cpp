@@ -2,8 +2,11 @@
 #include <cstdint>
 #include <limits>
 
-#include "harvest/tally.h"
+#include "harvest/merge_top.h"
+#include "harvest/take_top.h"
 #include "harvest_fixture.h"
+#include "hotFolders.h"
+#include "store/stored_lists.h"
 
 namespace hf::test {
 namespace {
@@ -12,12 +15,12 @@ constexpr std::int32_t kMaxHits = std::numeric_limits<std::int32_t>::max();
 
 struct SelectCase {
   FolderList source;
-  std::u16string chosen;  // destination afterwards
+  std::u16string chosen;  // the list taken
   std::u16string left;    // source afterwards
-  int result;
+  std::size_t result;     // entries taken
 };
 
-TEST_F(HarvestFixture, SelectTopMovesTheBestThreeEarliestFirstAmongEquals) {
+TEST_F(HarvestFixture, TakeTopMovesTheBestThreeEarliestFirstAmongEquals) {
   const std::vector<SelectCase> cases = {
       {ListOf({{u"a", 5}, {u"b", 9}, {u"c", 9}, {u"d", 2}}), u"b,9|c,9|a,5|", u"d,2|", 3},
       {ListOf({{u"a", 1}, {u"b", 2}}), u"b,2|a,1|", u"", 2},
@@ -29,35 +32,29 @@ TEST_F(HarvestFixture, SelectTopMovesTheBestThreeEarliestFirstAmongEquals) {
   for (const SelectCase &c : cases) {
     SCOPED_TRACE(::testing::Message() << "case " << (&c - cases.data()));
     FolderList source = c.source;
-    FolderList destination;
-    EXPECT_EQ(SelectTop(destination, source, false), c.result);
-    EXPECT_EQ(Describe(destination), c.chosen);
+    const FolderList chosen = TakeTop(source);
+    EXPECT_EQ(chosen.Count(), c.result);
+    EXPECT_EQ(Describe(chosen), c.chosen);
     EXPECT_EQ(Describe(source), c.left);
   }
 }
 
-TEST_F(HarvestFixture, SelectTopOfAnEmptyListChoosesNothing) {
+TEST_F(HarvestFixture, TakeTopOfAnEmptyListChoosesNothing) {
   FolderList source;
-  FolderList destination = ListOf({{u"kept", 1}});
-  EXPECT_EQ(SelectTop(destination, source, false), 0);
-  EXPECT_EQ(Describe(destination), u"kept,1|");
+  EXPECT_TRUE(TakeTop(source).Empty());
 }
 
-TEST_F(HarvestFixture, PersistingSelectTopRewritesHotFolders) {
+TEST_F(HarvestFixture, StoringTheTopRewritesHotFolders) {
   settings.WriteText(u"hotFolders", u"old\\,1|");
   FolderList source = ListOf({{u"C:\\Temp\\", 7}, {u"C:\\Downloads\\", 12}, {u"D:\\Work\\", 7}, {u"E:\\", 1}});
-  FolderList destination;
-  EXPECT_EQ(SelectTop(destination, source, true), 0);
+  EXPECT_EQ(ReplaceRanked(TakeTop(source)), WriteOutcome::kWritten);
   EXPECT_EQ(settings.ReadText(u"hotFolders"), u"C:\\Downloads\\,12|C:\\Temp\\,7|D:\\Work\\,7|");
-  EXPECT_TRUE(destination.Empty());
   EXPECT_EQ(Describe(source), u"E:\\,1|");
 }
 
-TEST_F(HarvestFixture, PersistingSelectTopOfAnEmptyListKeepsTheOldText) {
+TEST_F(HarvestFixture, ARebuildThatCountsNothingKeepsTheOldText) {
   settings.WriteText(u"hotFolders", u"old\\,1|");
-  FolderList source;
-  FolderList destination;
-  EXPECT_EQ(SelectTop(destination, source, true), 0);
+  EXPECT_EQ(UpdatePath(), 1);  // no engine serves the logs
   EXPECT_EQ(settings.ReadText(u"hotFolders"), u"old\\,1|");
 }
 
@@ -91,8 +88,7 @@ TEST_F(HarvestFixture, MergeAddsEqualPathsAndAppendsTheOthers) {
 TEST_F(HarvestFixture, MergedListIsStoredBestFirstWithEarliestWinningTies) {
   FolderList first = ListOf({{u"A", 5}, {u"B", 3}});
   MergeTopLists(first, ListOf({{u"B", 4}, {u"C", 6}, {u"A", 1}}));
-  FolderList stored;
-  static_cast<void>(SelectTop(stored, first, true));
+  EXPECT_EQ(ReplaceRanked(TakeTop(first)), WriteOutcome::kWritten);
   EXPECT_EQ(settings.ReadText(u"hotFolders"), u"B,7|A,6|C,6|");
 }
 

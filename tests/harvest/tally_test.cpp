@@ -5,6 +5,7 @@
 
 #include "harvest/tally.h"
 #include "harvest_fixture.h"
+#include "support/reference_model.h"
 
 namespace hf::test {
 namespace {
@@ -68,13 +69,13 @@ class TallyTest : public HarvestFixture {
  protected:
   // Runs the case through the plain scan and through the index; both must agree.
   void Check(const TallyCase &c) {
-    ExcludedList.Clear();
-    for (const std::u16string &path : c.excluded) ExcludedList.Append(FolderEntry{path, 1});
+    FolderList excludedList;
+    for (const std::u16string &path : c.excluded) excludedList.Append(FolderEntry{path, 1});
     FolderList scanned;
-    for (const std::u16string &path : c.paths) TallyFolder(scanned, Record(path));
+    for (const std::u16string &path : c.paths) model::TallyFolder(scanned, excludedList, Record(path));
     EXPECT_EQ(Describe(scanned), c.expected);
 
-    const ExclusionSet excluded(ExcludedList);
+    const ExclusionSet excluded(excludedList);
     TallyIndex index(excluded);
     FolderList indexed;
     for (const std::u16string &path : c.paths) TallyFolder(indexed, index, Record(path));
@@ -106,13 +107,14 @@ TEST_F(TallyTest, CountsFoldersInFirstSeenOrder) {
 TEST_F(TallyTest, CountStopsAtTheLargest32BitValue) {
   for (bool useIndex : {false, true}) {
     FolderList tally = ListOf({{u"C:\\A\\", kMaxHits - 1}});
-    const ExclusionSet excluded(ExcludedList);
+    const FolderList excludedList;
+    const ExclusionSet excluded(excludedList);
     TallyIndex index(excluded);
     for (int i = 0; i < 3; ++i) {
       if (useIndex)
         TallyFolder(tally, index, Record(u"c:\\a\\x"));
       else
-        TallyFolder(tally, Record(u"c:\\a\\x"));
+        model::TallyFolder(tally, excludedList, Record(u"c:\\a\\x"));
     }
     EXPECT_EQ(Describe(tally), u"C:\\A\\,2147483647|");
   }
@@ -120,7 +122,7 @@ TEST_F(TallyTest, CountStopsAtTheLargest32BitValue) {
 
 TEST_F(TallyTest, IndexPicksUpEntriesAlreadyInTheList) {
   FolderList tally = ListOf({{u"C:\\A\\", 4}, {u"c:\\a\\", 9}});
-  const ExclusionSet excluded(ExcludedList);
+  const ExclusionSet excluded;
   TallyIndex index(excluded);
   TallyFolder(tally, index, Record(u"C:\\a\\f"));
   // The first entry that matches takes the hit, as the scan does.
@@ -136,10 +138,10 @@ TEST_F(TallyTest, IndexAgreesWithTheScanOnAMixedStream) {
   const std::vector<std::u16string> spellings = {
       u"C:\\Temp\\", u"c:\\temp\\", u"C:\\TEMP\\", u"", u"D:\\\u00c4\\", u"D:\\\u00e4\\",
       u"E:\\tab\there\\", u"F:\\co-op\\", u"F:\\coop\\", u"G:\\\u00ad\\", u"G:\\\\", u"H:\\x y\\"};
-  ExcludedList.Clear();
+  FolderList excludedList;
   for (const char16_t *path : {u"c:\\temp\\", u"D:\\\u00e4\\", u"F:\\coop\\", u"G:\\\\"})
-    ExcludedList.Append(FolderEntry{path, 1});
-  const ExclusionSet excluded(ExcludedList);
+    excludedList.Append(FolderEntry{path, 1});
+  const ExclusionSet excluded(excludedList);
   TallyIndex index(excluded);
   FolderList scanned;
   FolderList indexed;
@@ -147,7 +149,7 @@ TEST_F(TallyTest, IndexAgreesWithTheScanOnAMixedStream) {
   for (int i = 0; i < 2000; ++i) {
     state = state * 1103515245u + 12345u;
     const std::u16string path = spellings[(state >> 16) % spellings.size()] + u"file.bin";
-    TallyFolder(scanned, Record(path));
+    model::TallyFolder(scanned, excludedList, Record(path));
     TallyFolder(indexed, index, Record(path));
   }
   EXPECT_EQ(Describe(indexed), Describe(scanned));

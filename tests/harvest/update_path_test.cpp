@@ -3,7 +3,7 @@
 #include <new>
 #include <vector>
 
-#include "harvest/harvest.h"
+#include "harvest/harvest_worker.h"
 #include "harvest_fixture.h"
 #include "hotFolders.h"
 

@@ -10,7 +10,7 @@
 
 #include "hotFolders.h"
 #include "platform/settings_store.h"
-#include "store/folder_store.h"
+#include "store/stored_lists.h"
 #include "support/fake_settings.h"
 
 namespace hf {
@@ -64,12 +64,12 @@ TEST_F(ExportsFaultTest, DeletePathOnAReadOnlyKeyKeepsTheExclusionItMade) {
   EXPECT_EQ(fake_.Text(kExcluded), u"C:\\b,3|");
 }
 
-TEST_F(ExportsFaultTest, DeletePathWritesInOrderExclusionsResetAppend) {
+TEST_F(ExportsFaultTest, DeletePathWritesTheExclusionsThenTheListOnce) {
   fake_.SetText(kStored, u"C:\\a,5|C:\\b,3|C:\\a,1|");
   ASSERT_EQ(DeletePath(Native(u"C:\\a").data()), 1);
   std::vector<std::u16string> writes;
   for (const auto &call : fake_.CallsOf(Op::kSetValue)) writes.push_back(call.name);
-  const std::vector<std::u16string> expected{kExcluded, kExcluded, kStored, kStored};
+  const std::vector<std::u16string> expected{kExcluded, kExcluded, kStored};
   EXPECT_EQ(writes, expected);
   EXPECT_EQ(fake_.Text(kStored), u"C:\\b,3|");
   EXPECT_EQ(fake_.Text(kExcluded), u"C:\\a,1|C:\\a,5|");

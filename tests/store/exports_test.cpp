@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "hotFolders.h"
-#include "store/folder_store.h"
+#include "store/stored_lists.h"
 #include "store/value_text.h"
 #include "store_test_util.h"
 #include "support/test_hive.h"
@@ -220,16 +220,6 @@ TEST_F(ExportsTest, ReadingCallsAnswerZeroWhenTheListCannotBeRead) {
   EXPECT_EQ(GetPathCount(), 0);
   EXPECT_EQ(GetLogPath(0, buffer, 8, &count), 0);
   EXPECT_EQ(count, -1);
-}
-
-TEST_F(ExportsTest, CallsEmptyTheListsTheyFind) {
-  FirstLogTally.Append({u"stale", 1});
-  SecondLogTop.Append({u"stale", 1});
-  ExcludedList.Append({u"stale", 1});
-  (void)GetPathCount();
-  EXPECT_TRUE(FirstLogTally.Empty());
-  EXPECT_TRUE(SecondLogTop.Empty());
-  EXPECT_TRUE(ExcludedList.Empty());
 }
 
 }  // namespace

@@ -9,10 +9,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/settings_store.h"
-#include "store/folder_store.h"
+#include "store/stored_lists.h"
 #include "store/value_text.h"
 #include "store_test_util.h"
 #include "support/fake_settings.h"
+#include "support/reference_model.h"
 
 namespace hf {
 namespace {
@@ -27,10 +28,8 @@ ValueBuffer NoBuffer(std::size_t) { return nullptr; }
 
 class FolderStoreFaultTest : public ::testing::Test {
  protected:
-  void SetUp() override { ClearAllLists(); }
   void TearDown() override {
     SetBufferAllocatorForTesting(nullptr);
-    ClearAllLists();
     EXPECT_EQ(fake_.OpenHandles(), 0) << "a key was left open";
   }
 
@@ -45,11 +44,12 @@ TEST_F(FolderStoreFaultTest, EachOperationOpensTheKeyWithItsOwnAccess) {
     std::uint32_t access;
   };
   const Case cases[] = {
-      {"LoadStoredList", [] { (void)LoadStoredList(); }, platform::kKeyRead},
-      {"LoadExcludedList", [] { (void)LoadExcludedList(); }, platform::kKeyRead},
-      {"AppendStoredText", [] { (void)AppendStoredText(u"a,1|"); }, platform::kKeyAllAccess},
-      {"AppendExcludedText", [] { (void)AppendExcludedText(u"a,1|"); }, platform::kKeyAllAccess},
-      {"ResetStoredValue", [] { (void)ResetStoredValue(); }, platform::kKeyWrite},
+      {"LoadRanked", [] { (void)LoadRanked(); }, platform::kKeyRead},
+      {"LoadExcluded", [] { (void)LoadExcluded(); }, platform::kKeyRead},
+      {"ReplaceRanked", [] { (void)ReplaceRanked(ListOf({{u"a", 1}})); }, platform::kKeyWrite},
+      {"PrependExcluded", [] { (void)PrependExcluded({u"a", 1}); }, platform::kKeyAllAccess},
+      {"model AppendStoredText", [] { (void)model::AppendStoredText(u"a,1|"); }, platform::kKeyAllAccess},
+      {"model ResetStoredValue", [] { (void)model::ResetStoredValue(); }, platform::kKeyWrite},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -93,23 +93,25 @@ TEST_F(FolderStoreFaultTest, LoaderOutcomes) {
     fake_.SetText(kStored, u"C:\\a,5|C:\\b,3|");
     SetBufferAllocatorForTesting(nullptr);
     c.script(fake_);
-    EXPECT_EQ(LoadStoredListOutcome(), c.outcome);
-    EXPECT_EQ(StoredList.Count(), c.entries);
+    const LoadedList loaded = LoadRanked();
+    EXPECT_EQ(loaded.outcome, c.outcome);
+    EXPECT_EQ(loaded.entries.Count(), c.entries);
     EXPECT_EQ(fake_.OpenHandles(), 0);
   }
 }
 
 TEST_F(FolderStoreFaultTest, LoaderAnswersOneOnlyForAWholeParse) {
   fake_.SetText(kExcluded, u"a,1|b");
-  EXPECT_EQ(LoadExcludedList(), 0);
+  EXPECT_EQ(LoaderResult(LoadExcluded().outcome), 0);
   fake_.SetText(kExcluded, u"a,1|");
-  EXPECT_EQ(LoadExcludedList(), 1);
+  EXPECT_EQ(LoaderResult(LoadExcluded().outcome), 1);
   SetBufferAllocatorForTesting(&NoBuffer);
-  EXPECT_EQ(LoadExcludedList(), 0);
-  EXPECT_TRUE(ExcludedList.Empty());
+  const LoadedList loaded = LoadExcluded();
+  EXPECT_EQ(LoaderResult(loaded.outcome), 0);
+  EXPECT_TRUE(loaded.entries.Empty());
 }
 
-TEST_F(FolderStoreFaultTest, AppendFailuresWriteNothing) {
+TEST_F(FolderStoreFaultTest, PrependFailuresWriteNothing) {
   struct Case {
     const char *name;
     std::function<void(FakeSettings &)> script;
@@ -138,8 +140,8 @@ TEST_F(FolderStoreFaultTest, AppendFailuresWriteNothing) {
     fake_.SetText(kExcluded, u"X,1|");
     SetBufferAllocatorForTesting(nullptr);
     c.script(fake_);
-    EXPECT_EQ(AppendStoredText(u"B,2|"), 0);
-    EXPECT_EQ(AppendExcludedText(u"B,2|"), 0);
+    EXPECT_EQ(model::AppendStoredText(u"B,2|"), 0);
+    EXPECT_NE(PrependExcluded({u"B", 2}), WriteOutcome::kWritten);
     EXPECT_TRUE(fake_.CallsOf(Op::kSetValue).empty());
     EXPECT_EQ(fake_.Text(kStored), u"A,1|");
     EXPECT_EQ(fake_.Text(kExcluded), u"X,1|");
@@ -150,20 +152,20 @@ TEST_F(FolderStoreFaultTest, AppendFailuresWriteNothing) {
 TEST_F(FolderStoreFaultTest, NotFoundStartsTheExcludedValueAfresh) {
   fake_.sizeStatus[kExcluded] = kErrorFileNotFound;
   fake_.SetText(kExcluded, u"X,1|");  // present, but the query says it is not
-  EXPECT_EQ(AppendExcludedText(u"B,2|"), 1);
+  EXPECT_EQ(PrependExcluded({u"B", 2}), WriteOutcome::kWritten);
   EXPECT_EQ(fake_.Text(kExcluded), u"B,2|");
 }
 
-TEST_F(FolderStoreFaultTest, ResetRefusedWritesNothing) {
+TEST_F(FolderStoreFaultTest, ReplaceRefusedWritesNothing) {
   fake_.SetText(kStored, u"A,1|");
   fake_.openStatus[platform::kKeyWrite] = kErrorAccessDenied;
-  EXPECT_EQ(ResetStoredValue(), 0);
+  EXPECT_EQ(ReplaceRanked(ListOf({{u"B", 2}})), WriteOutcome::kNoKey);
   EXPECT_TRUE(fake_.CallsOf(Op::kSetValue).empty());
   EXPECT_EQ(fake_.Text(kStored), u"A,1|");
 }
 
-TEST_F(FolderStoreFaultTest, ResetWritesAnEmptyMultiSzValue) {
-  EXPECT_EQ(ResetStoredValue(), 1);
+TEST_F(FolderStoreFaultTest, ReplaceWithNothingWritesAnEmptyMultiSzValue) {
+  EXPECT_EQ(ReplaceRanked(FolderList()), WriteOutcome::kWritten);
   ASSERT_EQ(fake_.values.count(kStored), 1u);
   EXPECT_EQ(fake_.values[kStored].type, platform::kRegMultiSz);
   EXPECT_TRUE(fake_.values[kStored].bytes.empty());

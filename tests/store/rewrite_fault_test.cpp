@@ -1,5 +1,5 @@
-// A rewrite of "hotFolders" whose reset or append the store refuses: the
-// value ends as it was, byte for byte, never empty or half written.
+// A rewrite of "hotFolders" whose write the store refuses: the value ends as
+// it was, byte for byte, never empty or half written; one write makes it.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "harvest/tally.h"
+#include "harvest/take_top.h"
 #include "hotFolders.h"
 #include "platform/settings_store.h"
-#include "store/folder_store.h"
+#include "store/stored_lists.h"
 #include "support/fake_settings.h"
 
 namespace hf {
@@ -36,11 +36,21 @@ std::vector<std::uint8_t> OldBytes() {
   return bytes;
 }
 
+std::vector<std::uint8_t> BytesOf(const std::u16string &text) {
+  std::vector<std::uint8_t> bytes;
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return bytes;
+}
+
+// The rebuild's write: the best three of source into "hotFolders".
+WriteOutcome StoreBest(FolderList &source) { return ReplaceRanked(TakeTop(source)); }
+
 class RewriteFaultTest : public ::testing::Test {
  protected:
-  void SetUp() override { ClearAllLists(); }
   void TearDown() override {
-    ClearAllLists();
     EXPECT_EQ(fake_.OpenHandles(), 0) << "a key was left open";
   }
 
@@ -59,14 +69,13 @@ class RewriteFaultTest : public ::testing::Test {
 TEST_F(RewriteFaultTest, ARefusedWriteInTheRebuildLeavesTheOldListWhole) {
   struct Case {
     const char *name;
-    std::size_t refused;            // the SetValue call that fails: 1 is the reset
-    std::size_t writesBeforeRestore;  // hotFolders writes up to the failing one
+    std::size_t refused;  // the SetValue call that fails
+    bool stored;          // the new list was written
   };
   const Case cases[] = {
-      {"reset", 1, 1},
-      {"first append", 2, 2},
-      {"second append", 3, 3},
-      {"third append", 4, 4},
+      {"the write", 1, false},
+      {"a second write, never made", 2, true},
+      {"a fourth write, never made", 4, true},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -76,39 +85,34 @@ TEST_F(RewriteFaultTest, ARefusedWriteInTheRebuildLeavesTheOldListWhole) {
     FolderList source;
     for (const FolderEntry &entry : {FolderEntry{u"D:\\x", 9}, FolderEntry{u"D:\\y", 8}, FolderEntry{u"D:\\z", 7}})
       source.Append(entry);
-    FolderList destination;
-    EXPECT_EQ(SelectTop(destination, source, true), 0);
-    EXPECT_EQ(fake_.values[kStored].bytes, OldBytes());
+    EXPECT_EQ(StoreBest(source), c.stored ? WriteOutcome::kWritten : WriteOutcome::kRefused);
+    EXPECT_EQ(fake_.values[kStored].bytes,
+              c.stored ? BytesOf(u"D:\\x,9|D:\\y,8|D:\\z,7|") : OldBytes());
     EXPECT_EQ(fake_.values[kStored].type, platform::kRegMultiSz);
-    // No write follows the refused one except the restoration, which a
-    // refused reset does not need.
-    const std::size_t restores = c.refused == 1 ? 0 : 1;
-    EXPECT_EQ(Writes(), std::vector<std::u16string>(c.writesBeforeRestore + restores, kStored));
+    // One write makes the list; nothing follows a refused one.
+    EXPECT_EQ(Writes(), std::vector<std::u16string>(1, kStored));
   }
 }
 
-TEST_F(RewriteFaultTest, AMissingValueEndsEmptyWhenTheRebuildFails) {
-  // There is no operation that deletes a value: the nearest to "missing" is
-  // an empty value, which reads as no list.
-  fake_.setValueStatus = {{3, kDiskFull}};
+TEST_F(RewriteFaultTest, AMissingValueStaysMissingWhenTheRebuildFails) {
+  fake_.setValueStatus = {{1, kDiskFull}};
   FolderList source;
   source.Append(FolderEntry{u"D:\\x", 9});
   source.Append(FolderEntry{u"D:\\y", 8});
-  FolderList destination;
-  EXPECT_EQ(SelectTop(destination, source, true), 0);
-  ASSERT_EQ(fake_.values.count(kStored), 1u);
-  EXPECT_TRUE(fake_.values[kStored].bytes.empty());
+  EXPECT_EQ(StoreBest(source), WriteOutcome::kRefused);
+  EXPECT_EQ(fake_.values.count(kStored), 0u);
 }
 
 TEST_F(RewriteFaultTest, ARefusedWriteInADeletionLeavesTheOldListWhole) {
-  // The writes of removing C:\b: deletepath, then the reset, then the append.
+  // The writes of removing C:\b: deletepath, then the list.
   const struct {
     const char *name;
     std::size_t refused;
-    std::vector<std::u16string> writes;
+    int result;
+    std::vector<std::uint8_t> stored;
   } cases[] = {
-      {"reset", 2, {kExcluded, kStored}},
-      {"append", 3, {kExcluded, kStored, kStored, kStored}},
+      {"the list's write", 2, 0, OldBytes()},
+      {"a later write, never made", 3, 1, BytesOf(u"C:\\a,5|C:\\c,2|")},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
@@ -117,11 +121,11 @@ TEST_F(RewriteFaultTest, ARefusedWriteInADeletionLeavesTheOldListWhole) {
     WriteOld();
     fake_.setValueStatus = {{c.refused, kDiskFull}};
     const std::vector<HF_UTF16> folder{u'C', u':', u'\\', u'b', 0};
-    EXPECT_EQ(DeletePath(folder.data()), 0);
-    EXPECT_EQ(fake_.values[kStored].bytes, OldBytes());
+    EXPECT_EQ(DeletePath(folder.data()), c.result);
+    EXPECT_EQ(fake_.values[kStored].bytes, c.stored);
     // The exclusion was recorded before, so the next rebuild leaves C:\b out.
     EXPECT_EQ(fake_.Text(kExcluded), u"C:\\b,3|");
-    EXPECT_EQ(Writes(), c.writes);
+    EXPECT_EQ(Writes(), (std::vector<std::u16string>{kExcluded, kStored}));
   }
 }
 
@@ -130,16 +134,15 @@ TEST_F(RewriteFaultTest, CompletedRewritesWriteOnlyTheirSequence) {
   FolderList source;
   source.Append(FolderEntry{u"D:\\x", 9});
   source.Append(FolderEntry{u"D:\\y", 8});
-  FolderList destination;
-  static_cast<void>(SelectTop(destination, source, true));
+  EXPECT_EQ(StoreBest(source), WriteOutcome::kWritten);
   EXPECT_EQ(fake_.Text(kStored), u"D:\\x,9|D:\\y,8|");
-  EXPECT_EQ(Writes(), std::vector<std::u16string>(3, kStored));
+  EXPECT_EQ(Writes(), std::vector<std::u16string>(1, kStored));
 
   fake_.calls.clear();
   const std::vector<HF_UTF16> folder{u'D', u':', u'\\', u'x', 0};
   EXPECT_EQ(DeletePath(folder.data()), 1);
   EXPECT_EQ(fake_.Text(kStored), u"D:\\y,8|");
-  EXPECT_EQ(Writes(), (std::vector<std::u16string>{kExcluded, kStored, kStored}));
+  EXPECT_EQ(Writes(), (std::vector<std::u16string>{kExcluded, kStored}));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 
 #include "hotFolders.h"
 #include "platform/settings_store.h"
-#include "store/folder_store.h"
+#include "store/stored_lists.h"
 #include "store_test_util.h"
 #include "support/test_hive.h"
 
@@ -75,20 +75,20 @@ class OpenKey {
 };
 
 TEST_F(SettingsHiveTest, ValueFileIsTypeThenData) {
-  ASSERT_EQ(AppendExcludedText(u"C:\\a,5|"), 1);
+  ASSERT_EQ(PrependExcluded({u"C:\\a", 5}), WriteOutcome::kWritten);
   std::vector<std::uint8_t> expected{7, 0, 0, 0};
   const auto data = Bytes(u"C:\\a,5|");
   expected.insert(expected.end(), data.begin(), data.end());
   EXPECT_EQ(FileBytes("deletepath.value"), expected);
-  ASSERT_EQ(ResetStoredValue(), 1);
+  ASSERT_EQ(ReplaceRanked(FolderList()), WriteOutcome::kWritten);
   EXPECT_EQ(FileBytes("hotFolders.value"), (std::vector<std::uint8_t>{7, 0, 0, 0}));
 }
 
 TEST_F(SettingsHiveTest, WritesLeaveNoTemporaryFiles) {
   for (int i = 0; i < 5; ++i) {
-    ASSERT_EQ(ResetStoredValue(), 1);
-    ASSERT_EQ(AppendStoredText(u"C:\\a,1|"), 1);
-    ASSERT_EQ(AppendExcludedText(u"C:\\b,2|"), 1);
+    ASSERT_EQ(ReplaceRanked(FolderList()), WriteOutcome::kWritten);
+    ASSERT_EQ(ReplaceRanked(ListOf({{u"C:\\a", 1}})), WriteOutcome::kWritten);
+    ASSERT_EQ(PrependExcluded({u"C:\\b", 2}), WriteOutcome::kWritten);
   }
   auto names = KeyDirEntries();
   std::sort(names.begin(), names.end());
@@ -147,9 +147,10 @@ TEST_F(SettingsHiveTest, DamagedValueFilesFailTheirQueries) {
       EXPECT_NE(status, kErrorFileNotFound);
     }
     // A failing size query loads as an empty list and blocks an append.
-    EXPECT_EQ(LoadExcludedList(), 1);
-    EXPECT_TRUE(ExcludedList.Empty());
-    EXPECT_EQ(AppendExcludedText(u"C:\\a,1|"), 0);
+    const LoadedList loaded = LoadExcluded();
+    EXPECT_EQ(LoaderResult(loaded.outcome), 1);
+    EXPECT_TRUE(loaded.entries.Empty());
+    EXPECT_EQ(PrependExcluded({u"C:\\a", 1}), WriteOutcome::kUnreadable);
   }
 }
 
@@ -178,7 +179,7 @@ TEST_F(SettingsHiveTest, RootFallsBackToHomeConfig) {
   const std::string savedConfig = oldConfig ? oldConfig : "";
   ::setenv("HOME", home.c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", "", 1);
-  const int appended = AppendExcludedText(u"C:\\h,1|");
+  const int appended = PrependExcluded({u"C:\\h", 1}) == WriteOutcome::kWritten ? 1 : 0;
   ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
   if (oldHome)
     ::setenv("HOME", savedHome.c_str(), 1);

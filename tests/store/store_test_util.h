@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "store/folder_list.h"
+#include "store/stored_lists.h"
 
 namespace hf {
 
@@ -16,6 +17,19 @@ inline bool operator==(const FolderEntry &a, const FolderEntry &b) {
 // The entries of a list, in order.
 inline std::vector<FolderEntry> Entries(const FolderList &list) {
   return std::vector<FolderEntry>(list.begin(), list.end());
+}
+
+// A list of the given entries.
+inline FolderList ListOf(const std::vector<FolderEntry> &entries) {
+  FolderList list;
+  for (const FolderEntry &entry : entries) list.Append(entry);
+  return list;
+}
+
+// 1 or 0 as the readers of a stored list answer: 1 when the whole text parsed
+// or the size query failed (read as an empty text).
+inline int LoaderResult(LoadOutcome outcome) {
+  return outcome == LoadOutcome::kParsed || outcome == LoadOutcome::kQueryFailed ? 1 : 0;
 }
 
 }  // namespace hf

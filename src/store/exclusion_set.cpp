@@ -1,5 +1,5 @@
 // ExclusionSet: hash lookups for plain paths, a scan for the others.
-#include "harvest/exclusion_set.h"
+#include "store/exclusion_set.h"
 
 #include "platform/text_compare.h"
 
@@ -33,10 +33,6 @@ bool ExclusionSet::Contains(const WideString &folder) const {
   for (const WideString &path : plain_)
     if (platform::CompareText(path.c_str(), folder.c_str()) == 0) return true;
   return MatchesAnyOther(folder);
-}
-
-bool ExclusionSet::IsQuick(std::u16string_view folder) const noexcept {
-  return others_.empty() && IsPlainText(folder);
 }
 
 }  // namespace hf

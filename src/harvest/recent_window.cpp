@@ -1,16 +1,10 @@
 // The counting window: this month of this year, plus the days of last month
 // that come after today's day.
-#include "harvest/tally.h"
+#include "harvest/recent_window.h"
 
 #include "platform/clock.h"
 
 namespace hf {
-
-bool IsRecent(const Timestamp &timestamp) {
-  RecentWindow window;
-  window.Follow(0);
-  return window.Contains(timestamp);
-}
 
 void RecentWindow::Follow(std::int64_t now) {
   if (taken_ && second_ == now) return;

@@ -1,5 +1,6 @@
-// A snapshot of the excluded folders that answers exactly as IsExcluded does,
-// without scanning the whole list for each question.
+// The excluded folders as a set: a folder is excluded when it equals one of
+// their paths under the platform's case-sensitive comparison. Plain paths are
+// found by hashing instead of a scan of the whole list.
 #pragma once
 
 #include <string_view>
@@ -23,11 +24,8 @@ class ExclusionSet {
   // Copies the paths of excluded; later changes to the list are not seen.
   explicit ExclusionSet(const FolderList &excluded);
 
-  // The answer of IsExcluded(folder) for the list this set was built from.
+  // True when folder equals an excluded path (platform::CompareText gives 0).
   [[nodiscard]] bool Contains(const WideString &folder) const;
-
-  // True when Contains(folder) needs no scan, so its answer is cheap.
-  [[nodiscard]] bool IsQuick(std::u16string_view folder) const noexcept;
 
  private:
   [[nodiscard]] bool MatchesAnyOther(const WideString &folder) const;

@@ -1,0 +1,12 @@
+// The rebuild of the ranked list from the engine's two history logs.
+#pragma once
+
+namespace hf {
+
+// Loads the exclusions, reads both logs at once on two workers, merges their
+// top lists and stores the best three in "hotFolders" (nothing is written
+// when no folder was counted). Returns 1 when the harvest ran, 0 when the
+// exclusions could not be loaded whole.
+int RunUpdate();
+
+}  // namespace hf

@@ -77,11 +77,11 @@ const char *CheckParse(const std::u16string &text) {
     const std::u16string_view item = rest.substr(0, bar);
     rest.remove_prefix(bar + 1);
     if (entry >= list.Count()) return "an item was not taken";
-    const std::size_t comma = item.find(u',');
+    const std::size_t comma = item.rfind(u',');
     const std::u16string_view path = comma == std::u16string_view::npos ? std::u16string_view() : item.substr(0, comma);
     const std::u16string_view count = comma == std::u16string_view::npos ? item : item.substr(comma + 1);
     const FolderEntry &got = list.At(entry++);
-    if (got.path != path) return "entry path is not the item's text before its first comma";
+    if (got.path != path) return "entry path is not the item's text before its last comma";
     if (got.hits != ParseCount(count)) return "entry count is not the conversion of its count text";
   }
   if (result != expected) return "parse result does not match the text's shape";

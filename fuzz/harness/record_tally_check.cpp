@@ -66,6 +66,7 @@ class TallyModel {
   explicit TallyModel(const FolderList &excluded) : excluded_(excluded) {}
   void Count(std::u16string_view objectPath) {
     const std::u16string folder(FolderOfPath(objectPath));
+    if (folder.find(u'|') != std::u16string::npos) return;  // cannot be stored
     for (const FolderEntry &gone : excluded_)
       if (platform::CompareText(gone.path.c_str(), folder.c_str()) == 0) return;
     for (auto &entry : entries_) {

@@ -16,6 +16,7 @@ namespace hf {
 namespace {
 
 constexpr std::u16string_view kArchiveMark = u"->";
+constexpr char16_t kListSeparator = u'|';
 
 char16_t FoldAscii(char16_t unit) noexcept {
   return (unit >= u'A' && unit <= u'Z') ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
@@ -215,8 +216,11 @@ void TallyIndex::AddSpelling(std::u16string_view folder, std::uint64_t hash, std
 }
 
 void TallyIndex::CountNewSpelling(FolderList &tally, std::u16string_view folder, std::uint64_t hash) {
-  // Asked once per spelling: the answer is kept with the spelling.
-  if (excluded_->Contains(WideString(folder))) {
+  // Asked once per spelling: the answer is kept with the spelling. A folder
+  // holding the list's separator "|" could not be stored as it is (it would
+  // read back as other entries, with counts of the log's choosing), so it is
+  // never counted; no Windows file name holds one.
+  if (folder.find(kListSeparator) != std::u16string_view::npos || excluded_->Contains(WideString(folder))) {
     AddSpelling(folder, hash, kExcludedSpelling);
     return;
   }

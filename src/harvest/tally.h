@@ -66,7 +66,8 @@ class TallyIndex {
   WideString key_;  // reused buffer for the folded folder
 };
 
-// Counts the record's folder in tally unless index's exclusions hold it: the
+// Counts the record's folder in tally unless index's exclusions hold it or it
+// holds a "|", which the stored list cannot carry: the
 // first entry whose path equals the folder once A-Z are folded to a-z gains a
 // hit (held at the 32-bit limit), else the folder is appended with one hit.
 void TallyFolder(FolderList &tally, TallyIndex &index, const LogRecord &record);

@@ -48,7 +48,9 @@ int ParseListText(std::u16string_view text, FolderList &list) {
     const std::u16string_view item = rest.substr(0, bar);
     rest.remove_prefix(bar + 1);
 
-    const std::size_t comma = item.find(u',');
+    // The count follows the last comma: every entry written ends "," count,
+    // while a folder's own name may hold commas ("D:\\Smith, John\\").
+    const std::size_t comma = item.rfind(u',');
     FolderEntry entry;
     if (comma == std::u16string_view::npos) {
       entry.hits = ParseCount(item);

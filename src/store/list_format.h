@@ -13,9 +13,10 @@ namespace hf {
 // optional sign, ASCII digits up to the first non-digit, clamped to the range.
 std::int32_t ParseCount(std::u16string_view text) noexcept;
 
-// Parses a list text into list, appending entries in text order. Returns 1
-// when the whole text parsed, 0 at the first empty item (the entries before
-// it stay).
+// Parses a list text into list, appending entries in text order: each item
+// ends at a "|", its path runs up to its last comma and its count follows.
+// Returns 1 when the whole text parsed, 0 at the first empty item (the
+// entries before it stay).
 int ParseListText(std::u16string_view text, FolderList &list);
 
 // path + "," + decimal hits + "|".

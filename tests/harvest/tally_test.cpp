@@ -97,6 +97,10 @@ TEST_F(TallyTest, CountsFoldersInFirstSeenOrder) {
       {{u"C:\\Temp\\"}, {u"C:\\Temp\\sub\\a.exe"}, u"C:\\Temp\\sub\\,1|"},
       {{u""}, {u"readme.txt", u"C:\\a\\b"}, u"C:\\a\\,1|"},
       {{u"C:\\\u00c9t\u00e9\\"}, {u"C:\\\u00c9t\u00e9\\a", u"C:\\\u00e9t\u00e9\\b"}, u"C:\\\u00e9t\u00e9\\,1|"},
+      // A folder holding "|" cannot be stored faithfully and is not counted;
+      // commas are ordinary.
+      {{}, {u"C:\\a,999|Z:\\inj\\x", u"C:\\b|\\y", u"C:\\c\\z"}, u"C:\\c\\,1|"},
+      {{}, {u"D:\\Smith, John\\a", u"d:\\smith, john\\b"}, u"D:\\Smith, John\\,2|"},
   };
   for (const TallyCase &c : cases) {
     SCOPED_TRACE(::testing::Message() << "case " << (&c - cases.data()));

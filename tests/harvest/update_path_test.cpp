@@ -52,6 +52,30 @@ TEST_F(UpdatePathTest, StoresTheMergedTopThreeBestFirst) {
   EXPECT_EQ(com.initializations.load(), 2);
 }
 
+TEST_F(UpdatePathTest, AFolderWithACommaStaysRemoved) {
+  Add(engine.logs[0], Records(u"D:\\Smith, John\\a.pdf", 5));
+  Add(engine.logs[0], Records(u"C:\\x\\b", 2));
+  ASSERT_EQ(UpdatePath(), 1);
+  ASSERT_EQ(Stored(), u"D:\\Smith, John\\,5|C:\\x\\,2|");
+  EXPECT_EQ(GetPathCount(), 2);
+
+  const std::u16string folder = u"D:\\Smith, John\\";
+  std::vector<HF_UTF16> native(folder.begin(), folder.end());
+  native.push_back(0);
+  ASSERT_EQ(DeletePath(native.data()), 1);
+  EXPECT_EQ(Stored(), u"C:\\x\\,2|");
+  EXPECT_EQ(settings.ReadText(u"deletepath"), u"D:\\Smith, John\\,5|");
+  ASSERT_EQ(UpdatePath(), 1);
+  EXPECT_EQ(Stored(), u"C:\\x\\,2|");
+}
+
+TEST_F(UpdatePathTest, AFolderHoldingABarForgesNoEntries) {
+  Add(engine.logs[0], Records(u"C:\\a,999|Z:\\inj\\f", 3));
+  Add(engine.logs[1], Records(u"C:\\b\\f", 1));
+  ASSERT_EQ(UpdatePath(), 1);
+  EXPECT_EQ(Stored(), u"C:\\b\\,1|");
+}
+
 TEST_F(UpdatePathTest, WithoutAnEngineKeepsTheOldText) {
   com.engine = nullptr;
   EXPECT_EQ(UpdatePath(), 1);

@@ -64,7 +64,11 @@ TEST(ParseListText, TakesWholeItemsUpToTheFirstFault) {
       {u"|C:\\Data,5|", 0, {}},
       {u"42|", 1, {{u"", 42}}},
       {u"C:\\Data|", 1, {{u"", 0}}},
-      {u"C:\\A,B,7|", 1, {{u"C:\\A", 0}}},
+      // The count follows the last comma, so a folder's own commas stay in its path.
+      {u"C:\\A,B,7|", 1, {{u"C:\\A,B", 7}}},
+      {u"D:\\Smith, John\\,5|C:\\a,1|", 1, {{u"D:\\Smith, John\\", 5}, {u"C:\\a", 1}}},
+      {u"a,,b,|", 1, {{u"a,,b", 0}}},
+      {u"x,,3|", 1, {{u"x,", 3}}},
       {u",5|", 1, {{u"", 5}}},
       {u"C:\\a,|", 1, {{u"C:\\a", 0}}},
       {u"C:\\a, 7x|", 1, {{u"C:\\a", 7}}},

@@ -66,7 +66,7 @@ int IsExcluded(const FolderList &excluded, const char16_t *path) {
 
 void TallyFolder(FolderList &tally, const FolderList &excluded, const LogRecord &record) {
   const WideString folder(FolderOf(record.objectPath));
-  if (IsExcluded(excluded, folder.c_str()) != 0) return;
+  if (folder.find(u'|') != WideString::npos || IsExcluded(excluded, folder.c_str()) != 0) return;
   for (std::size_t i = 0; i < tally.Count(); ++i) {
     FolderEntry &entry = tally.At(i);
     if (EqualsFoldingAscii(entry.path, folder)) {

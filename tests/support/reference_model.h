@@ -20,8 +20,9 @@ namespace hf::model {
 // platform's comparison, scanning from the first entry; else 0.
 int IsExcluded(const FolderList &excluded, const char16_t *path);
 
-// Counts the record's folder in tally unless excluded holds it, scanning the
-// tally from its first entry for the folder with A-Z folded to a-z.
+// Counts the record's folder in tally unless excluded holds it or it holds a
+// "|", scanning the tally from its first entry for the folder with A-Z folded
+// to a-z.
 void TallyFolder(FolderList &tally, const FolderList &excluded, const LogRecord &record);
 
 // The ranked value written the long way: set to 0 bytes with KEY_WRITE

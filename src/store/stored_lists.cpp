@@ -37,6 +37,9 @@ LoadedList Load(const char16_t *name) {
     case ValueState::kReadFailed:
       loaded.outcome = LoadOutcome::kReadFailed;
       break;
+    case ValueState::kTooLarge:
+      loaded.outcome = LoadOutcome::kTooLarge;
+      break;
     case ValueState::kText:
       loaded.outcome = ParseListText(value.text, loaded.entries) ? LoadOutcome::kParsed
                                                                  : LoadOutcome::kMalformed;
@@ -54,13 +57,14 @@ WriteOutcome Written(bool stored) noexcept {
 bool LoadedList::Readable() const noexcept {
   switch (outcome) {
     case LoadOutcome::kParsed:
-    case LoadOutcome::kQueryFailed:
     case LoadOutcome::kMalformed:
     case LoadOutcome::kZeroBytes:
       return true;
+    case LoadOutcome::kQueryFailed:
     case LoadOutcome::kNoKey:
     case LoadOutcome::kNoMemory:
     case LoadOutcome::kReadFailed:
+    case LoadOutcome::kTooLarge:
       return false;
   }
   return false;
@@ -93,6 +97,7 @@ WriteOutcome PrependExcluded(const FolderEntry &entry) {
     case ValueState::kQueryFailed:
     case ValueState::kNoMemory:
     case ValueState::kReadFailed:
+    case ValueState::kTooLarge:
       return WriteOutcome::kUnreadable;
   }
   return Written(WriteValueText(key, kExcludedValue, text));

@@ -16,6 +16,7 @@ enum class LoadOutcome {
   kZeroBytes,    // the value exists with 0 bytes; the list is empty
   kNoMemory,     // the buffer for the data could not be obtained
   kReadFailed,   // the data query failed after the size query succeeded
+  kTooLarge,     // the value is larger than a stored list may be; not read
 };
 
 // A stored list as loaded: the entries that parsed and why the load ended.
@@ -23,9 +24,9 @@ struct LoadedList {
   LoadOutcome outcome = LoadOutcome::kParsed;
   FolderList entries;
 
-  // False when the key did not open or the value's data could not be read,
-  // so that a rewrite from entries would lose what it holds. A failed size
-  // query reads as an empty text.
+  // False when the key did not open or a value that exists could not be
+  // read (its size query or data query failed, memory ran short, it is too
+  // large), so that a rewrite from entries would lose what it holds.
   [[nodiscard]] bool Readable() const noexcept;
 };
 
@@ -48,7 +49,8 @@ enum class WriteOutcome {
 [[nodiscard]] WriteOutcome ReplaceRanked(const FolderList &entries);
 
 // Puts entry, as "path,hits|", in front of "deletepath", creating the value
-// when it is missing. A value that exists but cannot be read is not written.
+// when it is missing. A value that exists but cannot be read is not written;
+// nor is one that would grow past the largest a stored list may be (kRefused).
 [[nodiscard]] WriteOutcome PrependExcluded(const FolderEntry &entry);
 
 }  // namespace hf

@@ -48,6 +48,10 @@ ValueText ReadValueText(const SettingsKey &key, const char16_t *name) {
     result.state = ValueState::kZeroBytes;
     return result;
   }
+  if (size > kMaxValueBytes) {
+    result.state = ValueState::kTooLarge;
+    return result;
+  }
 
   ValueBuffer buffer = gAllocator.load()(size);
   if (!buffer) {
@@ -79,7 +83,7 @@ ValueText ReadValueText(const SettingsKey &key, const char16_t *name) {
 }
 
 bool WriteValueText(const SettingsKey &key, const char16_t *name, std::u16string_view text) {
-  if (text.size() > std::numeric_limits<std::uint32_t>::max() / 2) return false;
+  if (text.size() > kMaxValueBytes / 2) return false;
   std::vector<std::uint8_t> bytes(text.size() * 2);
   for (std::size_t i = 0; i < text.size(); ++i) {
     bytes[2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);

@@ -20,7 +20,13 @@ enum class ValueState {
   kNoMemory,     // the buffer for the data could not be obtained, or the size
                  // query itself ran out of memory
   kReadFailed,   // the data query failed after the size query succeeded
+  kTooLarge,     // the value holds more than kMaxValueBytes; nothing was read
 };
+
+// The most data bytes a stored list may hold: a ranked list of three and a
+// removal list of tens of thousands of folders fit easily. A larger value is
+// treated as unreadable without being read, and no write makes one.
+constexpr std::uint32_t kMaxValueBytes = 4u << 20;
 
 struct ValueText {
   ValueState state = ValueState::kMissing;
@@ -41,8 +47,8 @@ BufferAllocator SetBufferAllocatorForTesting(BufferAllocator allocator) noexcept
 ValueText ReadValueText(const SettingsKey &key, const char16_t *name);
 
 // Sets the value to type REG_MULTI_SZ holding exactly the code units of text
-// (no terminator). Returns false without writing when text is too long for a
-// registry value, and false when the store refused the write (a full disk):
+// (no terminator). Returns false without writing when text needs more than
+// kMaxValueBytes, and false when the store refused the write (a full disk):
 // an addition that was not stored is not reported as made.
 [[nodiscard]] bool WriteValueText(const SettingsKey &key, const char16_t *name,
                                   std::u16string_view text);

@@ -96,22 +96,28 @@ TEST_F(ForeignValuesTest, ExclusionsOfAnyType) {
 }
 
 TEST_F(ForeignValuesTest, AVeryLargeValue) {
-  // One entry whose path fills 16 MB.
+  // One entry whose path fills 16 MB: more than a stored list may hold, so it
+  // is unreadable, not read, and never written over.
   std::u16string text = u"C:\\";
   text.append((16u << 20) / 2 - 8, u'x');
   text += u",7|";
   hive_.WriteText(kStored, text);
   hive_.WriteText(kExcluded, u"C:\\x,1|");
 
-  EXPECT_EQ(GetPathCount(), 1);
+  EXPECT_EQ(GetPathCount(), 0);
   HF_UTF16 buffer[260] = {0x2A};
   std::int32_t hits = -1;
   EXPECT_EQ(GetLogPath(0, buffer, 260, &hits), 0);
   EXPECT_EQ(buffer[0], 0x2A);
   EXPECT_EQ(hits, -1);
-  EXPECT_EQ(DeletePath(Native(u"C:\\not listed").data()), 1);
+  EXPECT_EQ(DeletePath(Native(u"C:\\not listed").data()), 0);
   EXPECT_EQ(hive_.ReadText(kStored), text);
   EXPECT_EQ(hive_.ReadText(kExcluded), std::u16string(u"C:\\x,1|"));
+  // Exclusions of that size stop a rebuild before anything is written.
+  hive_.WriteText(kStored, u"C:\\a,5|");
+  hive_.WriteText(kExcluded, text);
+  EXPECT_EQ(UpdatePath(), 0);
+  EXPECT_EQ(hive_.ReadText(kStored), std::u16string(u"C:\\a,5|"));
 }
 
 }  // namespace

@@ -81,13 +81,17 @@ TEST_F(ExportsFaultTest, DeletePathKeepsAListWhoseDataCannotBeRead) {
   EXPECT_TRUE(fake_.CallsOf(Op::kSetValue).empty());
 }
 
-TEST_F(ExportsFaultTest, DeletePathWithAFailingSizeQueryRewritesAnEmptyList) {
-  // The size query failing is read as "no list": the rewrite then stores an
-  // empty list, as for a missing value.
-  fake_.sizeStatus[kStored] = kErrorBadDb;
-  EXPECT_EQ(DeletePath(Native(u"C:\\a").data()), 1);
-  EXPECT_EQ(fake_.Text(kStored), u"");
-  EXPECT_EQ(fake_.values.count(kExcluded), 0u);
+TEST_F(ExportsFaultTest, DeletePathKeepsAListWhoseSizeCannotBeQueried) {
+  // A value that exists but answers its size query with a failure (damaged,
+  // access refused) is not "no list": it is never written over.
+  for (const Status status : {kErrorBadDb, kErrorAccessDenied}) {
+    fake_.calls.clear();
+    fake_.sizeStatus[kStored] = status;
+    EXPECT_EQ(DeletePath(Native(u"C:\\a").data()), 0);
+    EXPECT_EQ(fake_.Text(kStored), u"C:\\a,5|C:\\b,3|");
+    EXPECT_TRUE(fake_.CallsOf(Op::kSetValue).empty());
+    EXPECT_EQ(fake_.values.count(kExcluded), 0u);
+  }
 }
 
 TEST_F(ExportsFaultTest, UpdatePathStopsWhenTheExclusionsCannotBeLoaded) {

@@ -86,6 +86,9 @@ TEST_F(FolderStoreFaultTest, LoaderOutcomes) {
        LoadOutcome::kParsed, 1},
       {"size says 5 bytes", [](FakeSettings &f) { f.sizeOverride[kStored] = 5; },
        LoadOutcome::kMalformed, 0},
+      // Larger than a stored list may be: refused without a data query.
+      {"size says 4 MiB and one byte", [](FakeSettings &f) { f.sizeOverride[kStored] = kMaxValueBytes + 1; },
+       LoadOutcome::kTooLarge, 0},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -147,6 +150,20 @@ TEST_F(FolderStoreFaultTest, PrependFailuresWriteNothing) {
     EXPECT_EQ(fake_.Text(kExcluded), u"X,1|");
     EXPECT_EQ(fake_.OpenHandles(), 0);
   }
+}
+
+TEST_F(FolderStoreFaultTest, NoWriteMakesAValueLargerThanTheLimit) {
+  // A removal list one entry short of the limit: the next entry would pass it.
+  std::u16string text(kMaxValueBytes / 2 - 4, u'x');
+  text += u",1|";
+  fake_.SetText(kExcluded, text);
+  EXPECT_EQ(PrependExcluded({u"C:\\a", 5}), WriteOutcome::kRefused);
+  EXPECT_EQ(fake_.Text(kExcluded), text);
+  FolderList huge;
+  huge.Append({std::u16string(kMaxValueBytes / 2, u'y'), 1});
+  EXPECT_EQ(ReplaceRanked(huge), WriteOutcome::kRefused);
+  EXPECT_TRUE(fake_.CallsOf(Op::kSetValue).empty());
+  EXPECT_EQ(LoadRanked().outcome, LoadOutcome::kParsed);
 }
 
 TEST_F(FolderStoreFaultTest, NotFoundStartsTheExcludedValueAfresh) {

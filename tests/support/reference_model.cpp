@@ -44,6 +44,7 @@ int AppendText(const char16_t *name, std::u16string_view text, Side side, bool c
     case ValueState::kQueryFailed:
     case ValueState::kNoMemory:
     case ValueState::kReadFailed:
+    case ValueState::kTooLarge:
       return 0;
   }
   return WriteValueText(key, name, updated) ? 1 : 0;

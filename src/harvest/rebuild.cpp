@@ -11,6 +11,16 @@
 #include "store/stored_lists.h"
 
 namespace hf {
+namespace {
+
+FolderList WithoutExcluded(const FolderList &list, const ExclusionSet &excluded) {
+  FolderList kept;
+  for (const FolderEntry &entry : list)
+    if (!excluded.Contains(entry.path)) kept.Append(entry);
+  return kept;
+}
+
+}  // namespace
 
 int RunUpdate() {
   LoadedList excluded;
@@ -42,8 +52,13 @@ int RunUpdate() {
   const FolderList best = TakeTop(first.top);
   // With nothing counted the old list stays as it is.
   if (best.Empty()) return 1;
+
   const platform::ProcessLock settingsLock;
-  static_cast<void>(ReplaceRanked(best));
+  // A folder removed while the logs were read stays removed: the exclusions
+  // are taken again under the lock, and the list is written without them.
+  const LoadedList removed = LoadExcluded();
+  if (removed.outcome != LoadOutcome::kParsed) return 0;
+  static_cast<void>(ReplaceRanked(WithoutExcluded(best, ExclusionSet(removed.entries))));
   return 1;
 }
 

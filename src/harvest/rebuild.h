@@ -4,9 +4,10 @@
 namespace hf {
 
 // Loads the exclusions, reads both logs at once on two workers, merges their
-// top lists and stores the best three in "hotFolders" (nothing is written
-// when no folder was counted). Returns 1 when the harvest ran, 0 when the
-// exclusions could not be loaded whole.
+// top lists and stores the best three in "hotFolders", less any folder removed
+// while the logs were read (nothing is written when no folder was counted).
+// Returns 1 when the harvest ran, 0 when the exclusions could not be loaded
+// whole, before the reading or before the write.
 int RunUpdate();
 
 }  // namespace hf

@@ -164,21 +164,52 @@ bool EqualsFoldingAscii(std::u16string_view a, std::u16string_view b) noexcept {
 }
 
 void TallyIndex::Rebuild(const FolderList &tally) {
-  positions_.clear();
+  std::fill(folded_.begin(), folded_.end(), std::pair<std::uint64_t, std::size_t>{0, 0});
+  foldedCount_ = 0;
   spellings_.clear();
   std::fill(slots_.begin(), slots_.end(), std::pair<std::uint64_t, std::size_t>{0, 0});
   indexed_ = 0;
-  for (const FolderEntry &entry : tally) {
-    FoldInto(entry.path, key_);
-    positions_.emplace(key_, indexed_);  // keeps the first of equal folders
+  for (std::size_t position = 0; position < tally.Count(); ++position) {
+    const std::u16string_view path = tally.At(position).path;
+    // Keeps the first of the entries that are equal once folded.
+    if (FindPosition(tally, path) == kNotFound) AddPosition(foldedHash_, position);
     ++indexed_;
   }
 }
 
-std::size_t TallyIndex::FindPosition(std::u16string_view folder) {
+std::size_t TallyIndex::FindPosition(const FolderList &tally, std::u16string_view folder) {
   FoldInto(folder, key_);
-  const auto found = positions_.find(key_);
-  return found == positions_.end() ? kNotFound : found->second;
+  foldedHash_ = HashUnits(key_);
+  if (folded_.empty()) return kNotFound;
+  const std::size_t mask = folded_.size() - 1;
+  for (std::size_t i = static_cast<std::size_t>(foldedHash_) & mask;; i = (i + 1) & mask) {
+    const auto &slot = folded_[i];
+    if (slot.second == 0) return kNotFound;
+    if (slot.first != foldedHash_) continue;
+    const std::size_t position = slot.second - 1;
+    if (position < tally.Count() && EqualsFoldingAscii(tally.At(position).path, folder)) return position;
+  }
+}
+
+void TallyIndex::AddPosition(std::uint64_t hash, std::size_t position) {
+  // At most half the slots are used; the table holds hashes and positions
+  // only, the folder's text being the tally entry's own.
+  if ((foldedCount_ + 1) * 2 > folded_.size()) {
+    std::vector<std::pair<std::uint64_t, std::size_t>> grown(folded_.empty() ? 64 : folded_.size() * 2);
+    const std::size_t mask = grown.size() - 1;
+    for (const auto &slot : folded_) {
+      if (slot.second == 0) continue;
+      std::size_t i = static_cast<std::size_t>(slot.first) & mask;
+      while (grown[i].second != 0) i = (i + 1) & mask;
+      grown[i] = slot;
+    }
+    folded_.swap(grown);
+  }
+  const std::size_t mask = folded_.size() - 1;
+  std::size_t i = static_cast<std::size_t>(hash) & mask;
+  while (folded_[i].second != 0) i = (i + 1) & mask;
+  folded_[i] = {hash, position + 1};
+  ++foldedCount_;
 }
 
 TallyIndex::Spelling *TallyIndex::FindSpelling(std::u16string_view folder, std::uint64_t hash) noexcept {
@@ -224,18 +255,13 @@ void TallyIndex::CountNewSpelling(FolderList &tally, std::u16string_view folder,
     AddSpelling(folder, hash, kExcludedSpelling);
     return;
   }
-  std::size_t position = FindPosition(folder);
-  if (position != kNotFound && !EqualsFoldingAscii(tally.At(position).path, folder)) {
-    // The list was changed behind the index's back: read it again.
-    Rebuild(tally);
-    position = FindPosition(folder);
-  }
+  std::size_t position = FindPosition(tally, folder);
   if (position == kNotFound) {
     tally.Append(FolderEntry{WideString(folder), 1});
     position = tally.Count() - 1;
     // Count the entry as indexed only once the index holds it, so a failure in
     // between leaves a mismatch that the next call repairs.
-    positions_.emplace(key_, position);
+    AddPosition(foldedHash_, position);
     indexed_ = tally.Count();
   } else {
     AddHit(tally.At(position));

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -47,8 +46,10 @@ class TallyIndex {
   static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 
   void Rebuild(const FolderList &tally);
-  // Position of the entry indexed under folder's folded form, or kNotFound.
-  [[nodiscard]] std::size_t FindPosition(std::u16string_view folder);
+  // Position of the first entry of tally equal to folder once folded, or
+  // kNotFound; leaves folder's folded hash in foldedHash_.
+  [[nodiscard]] std::size_t FindPosition(const FolderList &tally, std::u16string_view folder);
+  void AddPosition(std::uint64_t hash, std::size_t position);
   // The spelling record of folder, or nullptr when it was not seen yet.
   [[nodiscard]] Spelling *FindSpelling(std::u16string_view folder, std::uint64_t hash) noexcept;
   void AddSpelling(std::u16string_view folder, std::uint64_t hash, std::size_t position);
@@ -56,9 +57,12 @@ class TallyIndex {
   void CountNewSpelling(FolderList &tally, std::u16string_view folder, std::uint64_t hash);
 
   const ExclusionSet *excluded_;
-  // ASCII-folded folder -> position of the first entry that holds it.
-  std::unordered_map<WideString, std::size_t> positions_;
-  std::size_t indexed_ = 0;  // entries of the list that positions_ covers
+  // An open-addressed table of (hash of the ASCII-folded folder, position of
+  // the first entry that holds it + 1); 0 is free.
+  std::vector<std::pair<std::uint64_t, std::size_t>> folded_;
+  std::size_t foldedCount_ = 0;
+  std::uint64_t foldedHash_ = 0;  // of the folder FindPosition was last asked for
+  std::size_t indexed_ = 0;       // entries of the list that folded_ covers
   // Exact spellings seen so far, found through an open-addressed table of
   // (hash, spelling number) slots, so a known folder is counted without a copy.
   std::vector<Spelling> spellings_;

@@ -6,9 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,6 +53,19 @@ class KilledWriterTest : public ::testing::Test {
     return names;
   }
 
+  // Each file in the key other than the value: its name, inode and change
+  // time, which tell a file made afresh from one that was there before.
+  using Identity = std::tuple<std::string, ino_t, long long, long>;
+  std::set<Identity> OtherFiles() const {
+    std::set<Identity> files;
+    for (const std::string &name : Others()) {
+      struct stat info {};
+      if (::lstat((KeyDir() / name).c_str(), &info) == 0)
+        files.emplace(name, info.st_ino, static_cast<long long>(info.st_ctim.tv_sec), info.st_ctim.tv_nsec);
+    }
+    return files;
+  }
+
   // Whether the value is whole: the type, then kBytes bytes all alike.
   bool ValueIsWhole() const {
     std::ifstream in(KeyDir() / "hotFolders.value", std::ios::binary);
@@ -68,15 +84,21 @@ TEST_F(KilledWriterTest, KilledWritersLeaveNothingThatStays) {
   ASSERT_EQ(WriteFilled(1), kErrorSuccess);
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE(round);
+    const std::set<Identity> before = OtherFiles();
     const pid_t child = ::fork();
     if (child == 0) {
       ::alarm(60);  // a writer that never gets going ends here
       for (std::uint8_t fill = 2;; fill = static_cast<std::uint8_t>(fill % 200 + 2)) (void)WriteFilled(fill);
     }
     ASSERT_GT(child, 0);
-    // Killed as soon as its temporary file exists: in the middle of a write.
+    // Killed as soon as it has made its temporary file: in the middle of a write.
+    const auto started = [&] {
+      for (const Identity &file : OtherFiles())
+        if (before.count(file) == 0) return true;
+      return false;
+    };
     bool ended = false;
-    while (Others().empty() && !ended) {
+    while (!started() && !ended) {
       int status = 0;
       ended = ::waitpid(child, &status, WNOHANG) == child;
       if (!ended) ::usleep(100);

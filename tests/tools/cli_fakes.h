@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,7 +23,7 @@ class FakeLibrary final : public FolderLibrary {
     ++getLogPathCalls;
     if (index < 0 || index >= GetPathCount() || buffer == nullptr || capacity == 0) return 0;
     const StoredFolder &folder = folders_[static_cast<std::size_t>(index)];
-    if (refuseEveryPath || folder.path.size() >= capacity) return 0;
+    if (refuseEveryPath || index == refusedIndex || folder.path.size() >= capacity) return 0;
     std::copy(folder.path.begin(), folder.path.end(), buffer);
     buffer[folder.path.size()] = u'\0';
     *countOut = folder.hits;
@@ -30,7 +31,10 @@ class FakeLibrary final : public FolderLibrary {
   }
   std::int32_t DeletePath(const char16_t *folderPath) override {
     deleted.emplace_back(folderPath);
-    if (!deleteSucceeds) return 0;
+    if (!deleteSucceeds) {
+      if (onFailedDelete) onFailedDelete();
+      return 0;
+    }
     folders_.erase(std::remove_if(folders_.begin(), folders_.end(),
                                   [&](const StoredFolder &f) { return f.path == folderPath; }),
                    folders_.end());
@@ -43,7 +47,9 @@ class FakeLibrary final : public FolderLibrary {
   }
 
   bool refuseEveryPath = false;
+  std::int32_t refusedIndex = -1;  // an entry never delivered, whatever the buffer
   bool deleteSucceeds = true;
+  std::function<void()> onFailedDelete;  // what else a failed delete changes
   bool updateSucceeds = true;
   std::vector<StoredFolder> rebuilt;
   std::vector<std::u16string> deleted;
@@ -59,13 +65,20 @@ class FakeHost final : public Host {
  public:
   std::string DefaultLibraryLocation() const override { return "/opt/hf/lib/libhotFolders.so"; }
   std::string SettingsKeyLocation() const override { return "/cfg/hkcu/Software/Quorvane"; }
-  KeyProbe ProbeSettingsKey() override { return KeyProbe{key, "Permission denied"}; }
+  KeyProbe ProbeSettingsKey() override {
+    ++probes;
+    KeyProbe probe{key, "Permission denied"};
+    probe.writable = key == KeyState::present && writable;
+    probe.diskFull = key == KeyState::present && diskFull;
+    return probe;
+  }
   bool CreateSettingsKey(std::string &error) override {
     if (!createSucceeds) {
       error = "Read-only file system";
       return false;
     }
-    key = KeyState::present;
+    // Like mkdir on an existing directory: a key that is there stays as it is.
+    if (key == KeyState::missing) key = KeyState::present;
     return true;
   }
   LoadedLibrary OpenLibrary(const std::optional<std::u16string> &path) override {
@@ -77,21 +90,28 @@ class FakeHost final : public Host {
     library->deleteSucceeds = deleteSucceeds;
     library->updateSucceeds = updateSucceeds;
     library->refuseEveryPath = refuseEveryPath;
+    library->refusedIndex = refusedIndex;
+    library->onFailedDelete = onFailedDelete;
     return {std::move(library), {}};
   }
   void WriteOut(std::string_view text) override { out += text; }
   void WriteErr(std::string_view text) override { err += text; }
 
   KeyState key = KeyState::present;
+  bool writable = true;   // with key present: the current user may write to it
+  bool diskFull = false;  // with key present: its disk has no room left
   bool createSucceeds = true;
   bool loads = true;
   bool deleteSucceeds = true;
   bool updateSucceeds = true;
   bool refuseEveryPath = false;
+  std::int32_t refusedIndex = -1;
+  std::function<void()> onFailedDelete;
   std::vector<StoredFolder> folders;
   std::vector<StoredFolder> rebuilt;
   std::optional<std::u16string> openedWith;
   int opens = 0;
+  int probes = 0;
   std::string out;
   std::string err;
 };

@@ -50,6 +50,17 @@ int Run(const std::vector<std::u16string> &args, Host &host) {
     return kExitKeyUnreachable;
   }
 
+  // A command that writes would leave the key as it was, and the library
+  // cannot always say so (a rebuild reports success): stop first.
+  const bool writes = invocation.command == Command::remove || invocation.command == Command::update;
+  if (writes && !probe.writable) {
+    host.WriteErr("hotfolders: the settings key " + host.SettingsKeyLocation() +
+                  " is read-only for the current user (" + probe.detail + "); `hotfolders " +
+                  (invocation.command == Command::remove ? "delete" : "update") +
+                  "` must write to it, so nothing was changed; check that the current user may write to it\n");
+    return kExitKeyUnreachable;
+  }
+
   LoadedLibrary loaded = host.OpenLibrary(invocation.library);
   if (!loaded.library) {
     host.WriteErr("hotfolders: " + loaded.error +

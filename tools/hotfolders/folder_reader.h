@@ -13,10 +13,14 @@ namespace hf::cli {
 struct StoredFolder {
   std::u16string path;
   std::int32_t hits = 0;
+  // The 1-based place in the stored list, set by the reader; 0 where the
+  // folder's position in a vector gives its rank.
+  std::int32_t rank = 0;
 };
 
-// Longest path, in code units with the terminator, that the reader asks for.
-constexpr std::uint32_t kMaxPathCapacity = 1u << 20;
+// Longest path, in code units with the terminator, that the reader asks for:
+// far beyond any real folder, yet a buffer the tool can always afford (32 MiB).
+constexpr std::uint32_t kMaxPathCapacity = 1u << 24;
 
 enum class ReadOutcome { ok, absent, failed };
 
@@ -27,15 +31,17 @@ struct ReadFolder {
 
 // Entry `index` (0-based); the buffer starts at 260 code units and doubles up to
 // kMaxPathCapacity while the call fails and the index is still inside the list.
+// A buffer the system cannot give fails this entry only.
 [[nodiscard]] ReadFolder ReadStoredFolder(FolderLibrary &library, std::int32_t index);
 
 struct ReadList {
-  bool ok = false;  // false when an entry inside the list could not be read
-  std::int32_t failedIndex = 0;
-  std::vector<StoredFolder> folders;
+  std::vector<StoredFolder> folders;     // every entry that could be read, in stored order
+  std::vector<std::int32_t> unreadable;  // 0-based indices of entries that could not be
 };
 
-// Every stored folder in stored order; a list that shrinks while being read ends early.
+// Every stored folder in stored order; a list that shrinks while being read ends
+// early. An entry that cannot be read is left out and named in `unreadable`,
+// so that one damaged entry does not hide the others.
 [[nodiscard]] ReadList ReadStoredList(FolderLibrary &library);
 
 }  // namespace hf::cli

@@ -10,11 +10,15 @@
 
 namespace hf::cli {
 
+// unreachable: the key exists (or cannot be told apart from existing) but the
+// current user may not read it.
 enum class KeyState { present, missing, unreachable };
 
 struct KeyProbe {
   KeyState state = KeyState::missing;
-  std::string detail;  // UTF-8 reason when unreachable
+  std::string detail;      // UTF-8 reason when unreachable, or when present but not writable
+  bool writable = false;   // present, and the current user may change its values
+  bool diskFull = false;   // present, and the disk that holds it has no room left (where the system tells)
 };
 
 class Host {
@@ -24,9 +28,12 @@ class Host {
   [[nodiscard]] virtual std::string DefaultLibraryLocation() const = 0;
   // Where the settings key lives, for messages (a registry path or a directory).
   [[nodiscard]] virtual std::string SettingsKeyLocation() const = 0;
-  // Whether the settings key exists, without creating it.
+  // Whether the settings key exists and what the current user may do with it,
+  // without creating it.
   [[nodiscard]] virtual KeyProbe ProbeSettingsKey() = 0;
-  // Creates the settings key if missing; true when it exists afterwards, else false with `error` set.
+  // Creates the settings key if missing, readable and writable by the current
+  // user whatever the file creation mask; true when it exists afterwards, else
+  // false with `error` set.
   [[nodiscard]] virtual bool CreateSettingsKey(std::string &error) = 0;
   // Loads the library from `path`, or from its place beside the tool when none is given.
   [[nodiscard]] virtual LoadedLibrary OpenLibrary(const std::optional<std::u16string> &path) = 0;

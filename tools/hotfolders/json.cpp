@@ -56,7 +56,7 @@ std::string JsonFolderList(const std::vector<StoredFolder> &folders, const doubl
   out += "\"folders\": [";
   for (std::size_t i = 0; i < folders.size(); ++i) {
     out += i == 0 ? "\n  " : ",\n  ";
-    out += JsonFolder(static_cast<std::int32_t>(i + 1), folders[i]);
+    out += JsonFolder(folders[i].rank > 0 ? folders[i].rank : static_cast<std::int32_t>(i + 1), folders[i]);
   }
   out += folders.empty() ? "]}\n" : "\n]}\n";
   return out;

@@ -18,7 +18,8 @@ namespace hf::cli {
 // One folder as a JSON object: {"rank": R, "hits": H, "folder": "..."}.
 [[nodiscard]] std::string JsonFolder(std::int32_t rank, const StoredFolder &folder);
 
-// The list as a JSON document {"folders": [...]} ranked from 1, ending in a newline;
+// The list as a JSON document {"folders": [...]} ending in a newline, a folder
+// without its own rank numbered by its position from 1;
 // `seconds`, when given, adds how long the rebuild took.
 [[nodiscard]] std::string JsonFolderList(const std::vector<StoredFolder> &folders,
                                          const double *seconds = nullptr);

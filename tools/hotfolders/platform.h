@@ -12,9 +12,10 @@ namespace hf::cli {
 
 // HKEY_CURRENT_USER\Software\Quorvane, or the directory that stands for it.
 [[nodiscard]] std::string SystemSettingsKeyLocation();
-// Whether the settings key exists, without creating it.
+// Whether the settings key exists and may be read and written, without creating it.
 [[nodiscard]] KeyProbe ProbeSystemSettingsKey();
-// Creates the settings key and any missing parents; false with `error` on failure.
+// Creates the settings key and any missing parents, usable by the current user;
+// false with `error` on failure.
 [[nodiscard]] bool CreateSystemSettingsKey(std::string &error);
 
 // Where the library is looked for when no path is given, for messages.

@@ -27,13 +27,16 @@ std::string DisplayPath(std::u16string_view path) {
 std::string FormatTable(const std::vector<StoredFolder> &folders, std::int32_t firstRank) {
   std::size_t rankWidth = 4;  // "rank"
   std::size_t hitsWidth = 4;  // "hits"
+  const auto rankOf = [&](std::size_t i) {
+    return folders[i].rank > 0 ? folders[i].rank : firstRank + static_cast<std::int64_t>(i);
+  };
   for (std::size_t i = 0; i < folders.size(); ++i) {
-    rankWidth = std::max(rankWidth, std::to_string(firstRank + static_cast<std::int64_t>(i)).size());
+    rankWidth = std::max(rankWidth, std::to_string(rankOf(i)).size());
     hitsWidth = std::max(hitsWidth, std::to_string(folders[i].hits).size());
   }
   std::string out = PadLeft("rank", rankWidth) + "  " + PadLeft("hits", hitsWidth) + "  folder\n";
   for (std::size_t i = 0; i < folders.size(); ++i) {
-    out += PadLeft(std::to_string(firstRank + static_cast<std::int64_t>(i)), rankWidth) + "  ";
+    out += PadLeft(std::to_string(rankOf(i)), rankWidth) + "  ";
     out += PadLeft(std::to_string(folders[i].hits), hitsWidth) + "  ";
     out += DisplayPath(folders[i].path) + "\n";
   }

@@ -14,7 +14,8 @@ namespace hf::cli {
 // characters (which could move the cursor or fake a row) shown as U+FFFD.
 [[nodiscard]] std::string DisplayPath(std::u16string_view path);
 
-// Rows "rank  hits  folder" under a header, ranks counted from `firstRank`.
+// Rows "rank  hits  folder" under a header; a folder without its own rank is
+// numbered by its position, counted from `firstRank`.
 [[nodiscard]] std::string FormatTable(const std::vector<StoredFolder> &folders, std::int32_t firstRank = 1);
 
 }  // namespace hf::cli

@@ -31,7 +31,10 @@ std::string UsageText(const std::string &defaultLibrary, const std::string &sett
          "  2  the command line is wrong\n"
          "  3  the library or one of its functions could not be loaded\n"
          "  4  the settings key does not exist: run `hotfolders init`\n"
-         "  5  the settings key exists but cannot be opened or created\n";
+         "  5  the settings key cannot be created, the current user may not read it, or\n"
+         "     (init, delete, update) may not write to it\n"
+         "  6  the change could not be stored although the current user may write to the\n"
+         "     settings key: the disk is full or over quota, or a stored value is damaged\n";
 }
 
 }  // namespace hf::cli

@@ -4,37 +4,37 @@
 #include "platform/process_lock.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/posix/hive_location.h"
 
 namespace hf::platform {
 namespace {
 
-// "<hive root>/Software/Quorvane/.lock" with the settings hive's root, built
-// without allocating; false when there is no root or the path does not fit.
-bool LockFilePath(char *path, std::size_t size) noexcept {
-  const char *config = std::getenv("XDG_CONFIG_HOME");
-  int written = -1;
-  if (config != nullptr && *config != '\0') {
-    written = std::snprintf(path, size, "%s/hkcu/Software/Quorvane/.lock", config);
-  } else {
-    const char *home = std::getenv("HOME");
-    if (home == nullptr || *home == '\0') return false;
-    written = std::snprintf(path, size, "%s/.config/hkcu/Software/Quorvane/.lock", home);
-  }
-  return written > 0 && static_cast<std::size_t>(written) < size;
-}
+constexpr char kLockName[] = "/.lock";
 
+// Opens the lock file, creating it if missing. A symlink is not followed, so a
+// dangling one creates nothing outside the key, and a FIFO or device opens
+// without waiting; anything but a regular file is refused. -1 on failure.
 int OpenLockFile(const char *path) noexcept {
-  int fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  int fd = ::open(path, O_RDWR | O_CREAT | kFlags, 0600);
   // A key the process may only read can still be locked if the file exists.
   if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
-    fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    fd = ::open(path, O_RDONLY | kFlags);
+  if (fd < 0) return -1;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
   return fd;
 }
 
@@ -47,8 +47,11 @@ int ToDescriptor(void *handle) noexcept {
 }  // namespace
 
 ProcessLock::ProcessLock() noexcept {
-  char path[4096];
-  if (!LockFilePath(path, sizeof path)) return;
+  // Built on the stack: the lock is taken where memory may be short.
+  char path[PATH_MAX];
+  const std::size_t length = HiveKeyDirectory(path, sizeof path);
+  if (length == 0 || length >= sizeof path - (sizeof kLockName - 1)) return;
+  std::memcpy(path + length, kLockName, sizeof kLockName);
   const int fd = OpenLockFile(path);
   if (fd < 0) return;
   int locked;

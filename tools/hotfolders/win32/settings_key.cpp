@@ -33,9 +33,15 @@ std::string SystemSettingsKeyLocation() { return "HKEY_CURRENT_USER\\Software\\Q
 KeyProbe ProbeSystemSettingsKey() {
   KeyHandle key;
   const LSTATUS status = ::RegOpenKeyExW(HKEY_CURRENT_USER, kSubKey, 0, KEY_READ, key.put());
-  if (status == ERROR_SUCCESS) return KeyProbe{KeyState::present, {}};
   if (status == ERROR_FILE_NOT_FOUND) return KeyProbe{KeyState::missing, {}};
-  return KeyProbe{KeyState::unreachable, SystemErrorText(static_cast<DWORD>(status))};
+  if (status != ERROR_SUCCESS) return KeyProbe{KeyState::unreachable, SystemErrorText(static_cast<DWORD>(status))};
+  // The library asks for all access when it adds to a value: ask for the same.
+  KeyHandle writable;
+  const LSTATUS write = ::RegOpenKeyExW(HKEY_CURRENT_USER, kSubKey, 0, KEY_ALL_ACCESS, writable.put());
+  KeyProbe probe{KeyState::present, {}};
+  probe.writable = write == ERROR_SUCCESS;
+  if (!probe.writable) probe.detail = SystemErrorText(static_cast<DWORD>(write));
+  return probe;
 }
 
 bool CreateSystemSettingsKey(std::string &error) {

@@ -42,6 +42,8 @@ int RemoveStoredPath(const NativeChar16 *folderPath) {
   // Held from the first read to the last write, so that the deletions of two
   // processes never overwrite each other.
   const platform::ProcessLock settingsLock;
+  // Without the lock another process may be rewriting the same values.
+  if (settingsLock.refused()) return 0;
   const LoadedList ranked = LoadRanked();
   // A list that could not be read must not be rewritten as empty; a key that
   // does not open for reading is not written either.

@@ -28,6 +28,8 @@ int RunUpdate() {
     // The user's lock is held only while the settings are read and written,
     // never while the logs are read.
     const platform::ProcessLock settingsLock;
+    // Without the lock another process may be rewriting the same values.
+    if (settingsLock.refused()) return 0;
     excluded = LoadExcluded();
   }
   // Exclusions that exist but cannot be read would let removed folders
@@ -54,6 +56,7 @@ int RunUpdate() {
   if (best.Empty()) return 1;
 
   const platform::ProcessLock settingsLock;
+  if (settingsLock.refused()) return 0;
   // A folder removed while the logs were read stays removed: the exclusions
   // are taken again under the lock, and the list is written without them.
   const LoadedList removed = LoadExcluded();

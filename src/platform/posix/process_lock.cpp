@@ -33,6 +33,7 @@ int OpenLockFile(const char *path) noexcept {
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
+    errno = EINVAL;  // there is a lock file, and it is unusable
     return -1;
   }
   return fd;
@@ -50,10 +51,19 @@ ProcessLock::ProcessLock() noexcept {
   // Built on the stack: the lock is taken where memory may be short.
   char path[PATH_MAX];
   const std::size_t length = HiveKeyDirectory(path, sizeof path);
-  if (length == 0 || length >= sizeof path - (sizeof kLockName - 1)) return;
+  if (length == 0) {
+    keyMissing_ = true;  // no hive root: no key, nothing to write
+    return;
+  }
+  if (length >= sizeof path - (sizeof kLockName - 1)) return;
   std::memcpy(path + length, kLockName, sizeof kLockName);
   const int fd = OpenLockFile(path);
-  if (fd < 0) return;
+  if (fd < 0) {
+    // No key directory, or a key that cannot be written and has no lock file
+    // yet: no value can be written there either.
+    keyMissing_ = errno == ENOENT || errno == ENOTDIR;
+    return;
+  }
   int locked;
   do {
     locked = ::flock(fd, LOCK_EX);

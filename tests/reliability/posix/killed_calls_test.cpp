@@ -2,6 +2,7 @@
 // stored value afterwards is the old one or the new one, never empty or half
 // written, a removal is recorded before the list loses the folder, and no
 // temporary file outlives the next write.
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
@@ -33,19 +34,25 @@ class KilledCallsTest : public ::testing::Test {
   void SetUp() override { hive_.CreateKey(); }
 
   // Runs call in a child process and kills it after a random delay of up to
-  // maxMicroseconds (or lets it finish); the child's exit is reaped.
-  void RunAndKill(void (*call)(), int maxMicroseconds) {
+  // maxDelay_ microseconds (or lets it finish); the child's exit is reaped.
+  void RunAndKill(void (*call)()) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
       call();
       ::_exit(0);
     }
-    std::uniform_int_distribution<int> delay(0, maxMicroseconds);
+    std::uniform_int_distribution<int> delay(0, maxDelay_);
     ::usleep(static_cast<useconds_t>(delay(random_)));
     ::kill(child, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
+  }
+
+  // Keeps the kills around the moment of the write, however fast the machine:
+  // a call that completed shortens the next delay, one killed early lengthens it.
+  void Adapt(bool completed) {
+    maxDelay_ = completed ? std::max(50, maxDelay_ * 3 / 4) : std::min(50000, maxDelay_ * 5 / 4 + 1);
   }
 
   // Temporary files in the key's directory.
@@ -60,6 +67,7 @@ class KilledCallsTest : public ::testing::Test {
 
   TestHive hive_;
   std::mt19937 random_{20261211};
+  int maxDelay_ = 2000;
 };
 
 void DeleteB() { (void)DeletePath(Native(u"C:\\b\\").data()); }
@@ -74,7 +82,7 @@ TEST_F(KilledCallsTest, AKilledDeletionLeavesTheOldListsOrTheNewOnes) {
   for (int round = 0; round < kRounds; ++round) {
     hive_.WriteText(kStored, oldStored);
     hive_.WriteText(kExcluded, oldExcluded);
-    RunAndKill(&DeleteB, 4000);
+    RunAndKill(&DeleteB);
     const std::optional<std::u16string> stored = hive_.ReadText(kStored);
     const std::optional<std::u16string> excluded = hive_.ReadText(kExcluded);
     ASSERT_TRUE(stored == oldStored || stored == newStored) << "round " << round;
@@ -86,6 +94,7 @@ TEST_F(KilledCallsTest, AKilledDeletionLeavesTheOldListsOrTheNewOnes) {
     // A killed writer leaves at most one temporary file per value.
     ASSERT_LE(Temporaries().size(), 2u) << "round " << round;
     completed += stored == newStored ? 1 : 0;
+    Adapt(stored == newStored);
   }
   // The delays reach both sides of the write.
   EXPECT_GT(completed, 0);
@@ -106,12 +115,13 @@ TEST_F(KilledCallsTest, AKilledRebuildLeavesTheOldListOrTheNewOne) {
   int completed = 0;
   for (int round = 0; round < kRounds; ++round) {
     hive_.WriteText(kStored, oldStored);
-    RunAndKill(&Update, 20000);
+    RunAndKill(&Update);
     const std::optional<std::u16string> stored = hive_.ReadText(kStored);
     ASSERT_TRUE(stored == oldStored || stored == newStored) << "round " << round;
     ASSERT_EQ(hive_.ReadText(kExcluded), std::u16string(u"X:\\,1|")) << "round " << round;
     ASSERT_LE(Temporaries().size(), 1u) << "round " << round;
     completed += stored == newStored ? 1 : 0;
+    Adapt(stored == newStored);
   }
   EXPECT_GT(completed, 0);
   EXPECT_LT(completed, kRounds);

@@ -67,11 +67,12 @@ HOTFOLDERS_API int32_t GetLogPath(int32_t index, HF_UTF16 *buffer, uint32_t capa
  * (case-sensitive, exactly as given) from the ranked list and records the
  * folder in "deletepath", so that no later UpdatePath ranks it again. A
  * folder that is not in the list is not recorded; the list is still written
- * back, as its entries parsed. Returns 1 when the list was rewritten.
- * Returns 0 when folderPath is null, the key is missing or cannot be opened
- * for writing, the stored list cannot be read, the removal cannot be recorded,
- * the store refuses to write the list back or memory runs out (the list then
- * keeps its old text and the folder). */
+ * back, as its entries parsed, in one write. Returns 1 when the list was
+ * rewritten. Returns 0 when folderPath is null, the key is missing or cannot
+ * be opened for writing, the user's settings lock exists but cannot be taken,
+ * the stored list exists but cannot be read (it is then never written over),
+ * the removal cannot be recorded, the store refuses to write the list back or
+ * memory runs out (the list then keeps its old text and the folder). */
 HOTFOLDERS_API int32_t DeletePath(const HF_UTF16 *folderPath);
 
 /* Rebuilds the ranked list from the log engine's two history logs, counting
@@ -80,9 +81,12 @@ HOTFOLDERS_API int32_t DeletePath(const HF_UTF16 *folderPath);
  * three. Blocks until both logs are read or about 30 seconds of reading are
  * spent. Returns 1 when the
  * harvest ran, whatever it found (with no engine or no recent record the old
- * list stays). Returns 0, harvesting and writing nothing, when the key is
- * missing or the "deletepath" value cannot be loaded (unreadable, empty of
- * bytes or damaged); also 0 when memory runs out outside the log reading. */
+ * list stays). Folders removed while the logs were read are left out of what
+ * is stored. Returns 0, writing nothing, when the key is missing, the user's
+ * settings lock exists but cannot be taken, or the "deletepath" value cannot
+ * be loaded whole (unreadable, empty of bytes, damaged), before the reading or
+ * again before the write; also 0 when memory runs out outside the log
+ * reading. */
 HOTFOLDERS_API int32_t UpdatePath(void);
 
 #ifdef __cplusplus

@@ -86,7 +86,8 @@ HOTFOLDERS_API int32_t DeletePath(const HF_UTF16 *folderPath);
  * settings lock exists but cannot be taken, or the "deletepath" value cannot
  * be loaded whole (unreadable, empty of bytes, damaged), before the reading or
  * again before the write; also 0 when memory runs out outside the log
- * reading. */
+ * reading, and 0 when the new list could not be stored (a key that cannot be
+ * written, a full disk; the old list then stays whole). */
 HOTFOLDERS_API int32_t UpdatePath(void);
 
 #ifdef __cplusplus

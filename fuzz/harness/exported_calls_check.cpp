@@ -244,7 +244,10 @@ class Run {
     if (result != 0 && result != 1) return "UpdatePath gave neither 0 nor 1";
     // Exclusions that exist but cannot be read may stop the rebuild (0, nothing
     // written) rather than let removed folders back in.
-    if (!excluded.unreadable && result != excluded.result) return "UpdatePath result differs from the load of deletepath";
+    // A new list that the store refuses to take is not reported as stored.
+    const bool refusedWrite = result == 0 && excluded.result == 1 && store_.writeRefused;
+    if (!excluded.unreadable && result != excluded.result && !refusedWrite)
+      return "UpdatePath result differs from the load of deletepath";
     if (result == 0 || store_.Writes().size() == writes) {
       if (store_.Writes().size() != writes) return "UpdatePath failed and still wrote";
       return nullptr;

@@ -61,8 +61,9 @@ int RunUpdate() {
   // are taken again under the lock, and the list is written without them.
   const LoadedList removed = LoadExcluded();
   if (removed.outcome != LoadOutcome::kParsed) return 0;
-  static_cast<void>(ReplaceRanked(WithoutExcluded(best, ExclusionSet(removed.entries))));
-  return 1;
+  // A list the store refused (a full disk, a key that cannot be written) is
+  // not reported as stored.
+  return ReplaceRanked(WithoutExcluded(best, ExclusionSet(removed.entries))) == WriteOutcome::kWritten ? 1 : 0;
 }
 
 }  // namespace hf

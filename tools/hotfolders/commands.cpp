@@ -135,10 +135,10 @@ int RunUpdate(Host &host, FolderLibrary &library, bool json) {
   if (result != 1) {
     const std::string failed = "the library could not rebuild the list";
     if (const auto status = ReportKeyProblem(host, failed)) return *status;
-    host.WriteErr("hotfolders: " + failed + ": it could not read the removed folders from the settings key " +
+    host.WriteErr("hotfolders: " + failed + ": nothing was stored in the settings key " +
                   host.SettingsKeyLocation() +
-                  " (the value deletepath may be damaged); check that the key exists (`hotfolders init`) "
-                  "and that the current user may read it\n");
+                  "; the removed folders (the value deletepath) may be damaged or unreadable, the disk "
+                  "may be full, or the key's lock may be unusable; the old list is kept\n");
     return kExitLibraryFailed;
   }
   return PrintReadList(host, ReadStoredList(library), json, &seconds);

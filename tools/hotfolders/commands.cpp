@@ -138,7 +138,8 @@ int RunUpdate(Host &host, FolderLibrary &library, bool json) {
     host.WriteErr("hotfolders: " + failed + ": nothing was stored in the settings key " +
                   host.SettingsKeyLocation() +
                   "; the removed folders (the value deletepath) may be damaged or unreadable, the disk "
-                  "may be full, or the key's lock may be unusable; the old list is kept\n");
+                  "may be full, or the key's lock may be unusable; the old list is kept (check that the key "
+                  "exists: `hotfolders init`)\n");
     return kExitLibraryFailed;
   }
   return PrintReadList(host, ReadStoredList(library), json, &seconds);

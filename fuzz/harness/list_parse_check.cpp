@@ -6,8 +6,9 @@
 #include <string>
 
 #include "checks.h"
+#include "fakes/scoped.h"
+#include "fakes/settings.h"
 #include "input_reader.h"
-#include "memory_settings.h"
 #include "store/folder_store.h"
 #include "store/list_format.h"
 
@@ -105,14 +106,14 @@ const char *CheckParse(const std::u16string &text) {
 
 // A value holding the raw input loads what the parse of its text gives.
 const char *CheckLoad(const std::uint8_t *data, std::size_t size) {
-  MemorySettings store;
-  store.values[u"hotFolders"] = MemoryValue{platform::kRegMultiSz, std::vector<std::uint8_t>(data, data + size)};
-  ScopedSettings installed(&store);
+  fakes::MemorySettings store;
+  store.values[u"hotFolders"] = fakes::SettingsValue{platform::kRegMultiSz, std::vector<std::uint8_t>(data, data + size)};
+  fakes::ScopedSettings installed(store);
 
   ClearAllLists();
   const int loaded = LoadStoredList();
   FolderList expected;
-  const int parsed = size == 0 ? 0 : ParseListText(TextOfValue(store.values[u"hotFolders"].bytes), expected);
+  const int parsed = size == 0 ? 0 : ParseListText(fakes::TextBeforeNul(store.values[u"hotFolders"].bytes), expected);
   const char *broken = nullptr;
   if (loaded != parsed) broken = "loader result differs from the parse of the value's text";
   else if (!SameEntries(StoredList, 0, expected, 0)) broken = "loaded entries differ from the parse of the value's text";

@@ -44,21 +44,21 @@ TEST_F(HarvestFixture, SelectTopOfAnEmptyListChoosesNothing) {
 }
 
 TEST_F(HarvestFixture, PersistingSelectTopRewritesHotFolders) {
-  settings.WriteText(u"hotFolders", u"old\\,1|");
+  settings.SetText(u"hotFolders", u"old\\,1|");
   FolderList source = ListOf({{u"C:\\Temp\\", 7}, {u"C:\\Downloads\\", 12}, {u"D:\\Work\\", 7}, {u"E:\\", 1}});
   FolderList destination;
   EXPECT_EQ(SelectTop(destination, source, true), 0);
-  EXPECT_EQ(settings.ReadText(u"hotFolders"), u"C:\\Downloads\\,12|C:\\Temp\\,7|D:\\Work\\,7|");
+  EXPECT_EQ(settings.Text(u"hotFolders"), u"C:\\Downloads\\,12|C:\\Temp\\,7|D:\\Work\\,7|");
   EXPECT_TRUE(destination.Empty());
   EXPECT_EQ(Describe(source), u"E:\\,1|");
 }
 
 TEST_F(HarvestFixture, PersistingSelectTopOfAnEmptyListKeepsTheOldText) {
-  settings.WriteText(u"hotFolders", u"old\\,1|");
+  settings.SetText(u"hotFolders", u"old\\,1|");
   FolderList source;
   FolderList destination;
   EXPECT_EQ(SelectTop(destination, source, true), 0);
-  EXPECT_EQ(settings.ReadText(u"hotFolders"), u"old\\,1|");
+  EXPECT_EQ(settings.Text(u"hotFolders"), u"old\\,1|");
 }
 
 struct MergeCase {
@@ -93,7 +93,7 @@ TEST_F(HarvestFixture, MergedListIsStoredBestFirstWithEarliestWinningTies) {
   MergeTopLists(first, ListOf({{u"B", 4}, {u"C", 6}, {u"A", 1}}));
   FolderList stored;
   static_cast<void>(SelectTop(stored, first, true));
-  EXPECT_EQ(settings.ReadText(u"hotFolders"), u"B,7|A,6|C,6|");
+  EXPECT_EQ(settings.Text(u"hotFolders"), u"B,7|A,6|C,6|");
 }
 
 }  // namespace

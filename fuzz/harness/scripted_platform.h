@@ -64,7 +64,7 @@ class ScriptedPlatform {
  private:
   fakes::ScriptedEngine engine_;
   fakes::FakeCom com_;
-  fakes::FakeModules modules_{fakes::NoModules()};
+  fakes::FakeModules modules_{&fakes::NoModules()};
   fakes::TestClock clock_;
   fakes::ScopedCom installedCom_{com_};
   fakes::ScopedModules installedModules_{modules_};

@@ -8,6 +8,7 @@
 
 #include "fakes/com.h"
 #include "fakes/modules.h"
+#include "fakes/scoped.h"
 #include "harvest/engine_connection.h"
 
 namespace hf::test {
@@ -67,16 +68,14 @@ TEST(EngineLibraryPath, LoadsARealLibraryThroughTheBuiltPath) {
   fakes::FakeModules modules;
   modules.hostPath = (product / "Bin" / "host.exe").string();
   fakes::FakeCom noServer;
-  platform::Modules *previousModules = platform::SetModulesForTesting(&modules);
-  platform::ComRuntime *previousCom = platform::SetComForTesting(&noServer);
   {
+    fakes::ScopedModules installedModules(modules);
+    fakes::ScopedCom installedCom(noServer);
     EngineConnection connection;
     OpenEngine(connection);
     EXPECT_NE(connection.engine, nullptr);
     EXPECT_TRUE(OpenSecondLog(connection));
   }
-  platform::SetModulesForTesting(previousModules);
-  platform::SetComForTesting(previousCom);
 
   ASSERT_EQ(modules.loadRequests.size(), 1u);
   const std::string separator(1, platform::PathSeparator());

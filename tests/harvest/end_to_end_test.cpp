@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "fakes/scoped.h"
 #include "fakes/settings.h"
 #include "hotFolders.h"
 #include "platform/clock.h"
@@ -50,9 +51,11 @@ TEST(EndToEndTest, RebuildsFromTheReferenceEngine) {
   fakes::MemorySettings settings;
   settings.SetText(u"hotFolders", u"old\\,1|");
   settings.SetText(u"deletepath", u"F:\\Excluded\\,3|");
-  platform::SettingsStore *previous = platform::SetSettingsForTesting(&settings);
-  const int result = UpdatePath();
-  platform::SetSettingsForTesting(previous);
+  int result = 0;
+  {
+    fakes::ScopedSettings installed(settings);
+    result = UpdatePath();
+  }
 
   EXPECT_EQ(result, 1);
   // Merged: Downloads 5, D:\Mail\ 6, E:\Old\ 1, downloads 1 (the other spelling);

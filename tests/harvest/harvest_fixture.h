@@ -36,7 +36,7 @@ class HarvestFixture : public ::testing::Test {
   fakes::TestClock clock;
   fakes::MemorySettings settings;
   fakes::FakeCom com;
-  fakes::FakeModules modules{fakes::NoModules()};
+  fakes::FakeModules modules{&fakes::NoModules()};
 
  private:
   fakes::ScopedClock installedClock_{clock};

@@ -19,20 +19,20 @@ namespace hf::fakes {
 // overrides only the calls it changes.
 class ModulesWrapper : public platform::Modules {
  public:
-  explicit ModulesWrapper(platform::Modules &target) : target_(target) {}
+  explicit ModulesWrapper(platform::Modules *target) : target_(target) {}
 
   std::uint32_t HostExecutablePath(char *buffer, std::uint32_t size) override {
-    return target_.HostExecutablePath(buffer, size);
+    return target_->HostExecutablePath(buffer, size);
   }
-  platform::ModuleHandle Load(const char *path) override { return target_.Load(path); }
+  platform::ModuleHandle Load(const char *path) override { return target_->Load(path); }
   std::uint32_t Search(const char *file, char *buffer, std::uint32_t size) override {
-    return target_.Search(file, buffer, size);
+    return target_->Search(file, buffer, size);
   }
-  void *Symbol(platform::ModuleHandle module, const char *name) override { return target_.Symbol(module, name); }
-  void Free(platform::ModuleHandle module) override { target_.Free(module); }
+  void *Symbol(platform::ModuleHandle module, const char *name) override { return target_->Symbol(module, name); }
+  void Free(platform::ModuleHandle module) override { target_->Free(module); }
 
  private:
-  platform::Modules &target_;
+  platform::Modules *target_;
 };
 
 // A loader that finds no library anywhere; the host is "nowhere/bin/host".
@@ -45,7 +45,7 @@ platform::Modules &NoModules();
 // from several threads; the test reads the records once the library is done.
 class FakeModules final : public ModulesWrapper {
  public:
-  explicit FakeModules(platform::Modules &target = platform::SystemModules()) : ModulesWrapper(target) {}
+  explicit FakeModules(platform::Modules *target = &platform::SystemModules()) : ModulesWrapper(target) {}
   ~FakeModules() override;
   FakeModules(const FakeModules &) = delete;
   FakeModules &operator=(const FakeModules &) = delete;

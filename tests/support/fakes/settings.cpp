@@ -106,12 +106,15 @@ Status FaultySettings::QuerySize(platform::KeyHandle key, const char16_t *name, 
   if (throwOnQuery == Throw::kComError) throw ComError(kE_OUTOFMEMORY);
   const auto scripted = sizeStatus.find(name);
   if (scripted != sizeStatus.end()) return calls[call].result = scripted->second;
-  Status result = SettingsWrapper::QuerySize(key, name, bytes);
+  // The output is written only on success, as the registry does.
+  std::uint32_t size = 0;
+  Status result = SettingsWrapper::QuerySize(key, name, &size);
+  if (result == kErrorSuccess && existingSizeStatus != kErrorSuccess) result = existingSizeStatus;
   if (result == kErrorSuccess) {
-    const auto size = sizeOverride.find(name);
-    if (existingSizeStatus != kErrorSuccess) result = existingSizeStatus;
-    else if (size != sizeOverride.end()) *bytes = size->second;
-    else if (dataMode == DataMode::kShrunk) *bytes += extra;
+    const auto scriptedSize = sizeOverride.find(name);
+    if (scriptedSize != sizeOverride.end()) size = scriptedSize->second;
+    else if (dataMode == DataMode::kShrunk) size += extra;
+    *bytes = size;
   }
   return calls[call].result = result;
 }

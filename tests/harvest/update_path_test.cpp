@@ -25,6 +25,8 @@ class UpdatePathTest : public HarvestFixture {
     // Nothing was asked of the engine or the run-time that a real one would refuse.
     EXPECT_EQ(engine.ledger.Misuse(), nullptr) << engine.ledger.Misuse();
     EXPECT_EQ(com.Misuse(), nullptr) << com.Misuse();
+    EXPECT_EQ(settings.OpenHandles(), 0);
+    EXPECT_EQ(settings.Misuse(), nullptr) << settings.Misuse();
     HarvestFixture::TearDown();
   }
 

@@ -9,15 +9,22 @@
 #include <vector>
 
 #include "checks.h"
+#include "fakes/scoped.h"
+#include "fakes/settings.h"
 #include "hotFolders.h"
 #include "input_reader.h"
-#include "memory_settings.h"
 #include "platform/text_compare.h"
 #include "script_reader.h"
 #include "store/list_format.h"
 
 namespace hf::fuzz {
 namespace {
+
+using fakes::DataMode;
+using fakes::MemorySettings;
+using fakes::ScopedSettings;
+using fakes::TextBeforeNul;
+using MemoryValue = fakes::SettingsValue;
 
 const std::u16string kStored = u"hotFolders";
 const std::u16string kExcluded = u"deletepath";
@@ -38,7 +45,7 @@ Expected Expect(const MemorySettings &store, const std::u16string &name) {
   Expected out;
   if (!store.keyExists) return out;
   const auto found = store.values.find(name);
-  if (found == store.values.end() || store.sizeStatus != 0) {
+  if (found == store.values.end() || store.existingSizeStatus != 0) {
     out.unreadable = found != store.values.end();
     out.result = 1;
     return out;
@@ -51,7 +58,7 @@ Expected Expect(const MemorySettings &store, const std::u16string &name) {
     out.unreadable = true;
     return out;
   }
-  out.result = ParseListText(TextOfValue(bytes), out.list);
+  out.result = ParseListText(TextBeforeNul(bytes), out.list);
   return out;
 }
 
@@ -60,7 +67,7 @@ std::optional<std::u16string> OldText(const MemorySettings &store, const std::u1
   const auto found = store.values.find(name);
   if (found == store.values.end()) return std::u16string();
   if (store.dataMode == DataMode::kGrown && store.extra != 0) return std::nullopt;
-  return TextOfValue(found->second.bytes);
+  return TextBeforeNul(found->second.bytes);
 }
 
 std::vector<std::uint8_t> ListBytes(const std::vector<const FolderEntry *> &entries) {
@@ -83,8 +90,9 @@ MemoryValue ReadValue(InputReader &input) {
 
 class Run {
  public:
-  Run(InputReader &input, MemorySettings &store, const EngineScript &script, EngineLedger &ledger)
-      : input_(input), store_(store), script_(script), ledger_(ledger) {}
+  Run(InputReader &input, MemorySettings &store, bool writeRefused, const EngineScript &script,
+      const ScriptedPlatform &platform)
+      : input_(input), store_(store), writeRefused_(writeRefused), script_(script), platform_(platform) {}
 
   const char *Call() {
     const std::map<std::u16string, MemoryValue> before = store_.values;
@@ -99,13 +107,13 @@ class Run {
     if (broken != nullptr) return broken;
     if (store_.OpenHandles() != 0) return "a settings key left open";
     if (store_.Misuse() != nullptr) return store_.Misuse();
-    const std::vector<MemoryWrite> all = store_.Writes();
+    const std::vector<MemorySettings::Call> all = store_.Writes();
     for (std::size_t i = writes; i < all.size(); ++i) {
       const MemoryValue &value = all[i].value;
       if (all[i].name != kStored && all[i].name != kExcluded) return "a value other than the two lists written";
       if (value.type != platform::kRegMultiSz) return "a list written with a type other than REG_MULTI_SZ";
       if (value.bytes.size() % 2 != 0) return "a list written with an odd byte count";
-      if (TextOfValue(value.bytes).size() * 2 != value.bytes.size()) return "a list written with a NUL in it";
+      if (TextBeforeNul(value.bytes).size() * 2 != value.bytes.size()) return "a list written with a NUL in it";
     }
     return nullptr;
   }
@@ -194,7 +202,7 @@ class Run {
     std::int32_t result = 0;
     if (!Calm([&] { return DeletePath(null ? nullptr : argument.c_str()); }, result))
       return "an exception left DeletePath";
-    if (null || !store_.keyExists || store_.writeRefused) {
+    if (null || !store_.keyExists || writeRefused_) {
       if (result != 0) return "DeletePath succeeded without a writable key or a path";
       if (!Unchanged(before, kStored) || !Unchanged(before, kExcluded)) return "DeletePath failed and still wrote";
       return nullptr;
@@ -210,7 +218,7 @@ class Run {
     const auto now = store_.values.find(kStored);
     if (now == store_.values.end()) return "DeletePath left no hotFolders value";
     FolderList after;
-    if (ParseListText(TextOfValue(now->second.bytes), after) != 1) return "DeletePath wrote an incomplete list";
+    if (ParseListText(TextBeforeNul(now->second.bytes), after) != 1) return "DeletePath wrote an incomplete list";
     for (const FolderEntry &entry : after)
       if (SamePath(entry.path, path)) return "DeletePath kept the path it removed";
     if (!stored.known) return nullptr;
@@ -222,7 +230,7 @@ class Run {
     bool wasExcluded = false;
     for (const FolderEntry &entry : excluded.list) wasExcluded = wasExcluded || SamePath(entry.path, path);
     const bool prepends = !removed.empty() && excluded.known && !wasExcluded &&
-                          !(before.count(kExcluded) != 0 && store_.sizeStatus != 0);
+                          !(before.count(kExcluded) != 0 && store_.existingSizeStatus != 0);
     if (!excluded.known || !oldExcluded.has_value()) return nullptr;
     if (!prepends) return Unchanged(before, kExcluded) ? nullptr : "DeletePath changed deletepath needlessly";
     std::reverse(removed.begin(), removed.end());  // each match goes in front of the last one
@@ -240,12 +248,12 @@ class Run {
     const std::size_t writes = store_.Writes().size();
     std::int32_t result = 0;
     if (!Calm([] { return UpdatePath(); }, result)) return "an exception left UpdatePath";
-    if (const char *left = ledger_.Leftover()) return left;
+    if (const char *left = platform_.Leftover()) return left;
     if (result != 0 && result != 1) return "UpdatePath gave neither 0 nor 1";
     // Exclusions that exist but cannot be read may stop the rebuild (0, nothing
     // written) rather than let removed folders back in.
     // A new list that the store refuses to take is not reported as stored.
-    const bool refusedWrite = result == 0 && excluded.result == 1 && store_.writeRefused;
+    const bool refusedWrite = result == 0 && excluded.result == 1 && writeRefused_;
     if (!excluded.unreadable && result != excluded.result && !refusedWrite)
       return "UpdatePath result differs from the load of deletepath";
     if (result == 0 || store_.Writes().size() == writes) {
@@ -257,7 +265,7 @@ class Run {
     // went in (the format has no escaping); judge only what can round-trip.
     if (Unchanged(before, kStored) || !PlainFolders()) return nullptr;
     FolderList ranked;
-    if (ParseListText(TextOfValue(store_.values[kStored].bytes), ranked) != 1) return "UpdatePath wrote an incomplete list";
+    if (ParseListText(TextBeforeNul(store_.values[kStored].bytes), ranked) != 1) return "UpdatePath wrote an incomplete list";
     if (ranked.Count() > 3) return "UpdatePath stored more than three folders";
     for (std::size_t i = 0; i < ranked.Count(); ++i) {
       const FolderEntry &entry = ranked.At(i);
@@ -294,8 +302,9 @@ class Run {
 
   InputReader &input_;
   MemorySettings &store_;
+  bool writeRefused_;
   const EngineScript &script_;
-  EngineLedger &ledger_;
+  const ScriptedPlatform &platform_;
 };
 
 }  // namespace
@@ -305,8 +314,9 @@ const char *CheckExportedCalls(const std::uint8_t *data, std::size_t size) {
   MemorySettings store;
   const std::uint8_t key = input.Byte();
   store.keyExists = key % 16 != 0;
-  store.writeRefused = key % 16 == 1;
-  if (key % 16 == 2) store.sizeStatus = kSizeFailures[(key >> 4) % 4];
+  const bool writeRefused = key % 16 == 1;
+  if (writeRefused) store.openStatus = {{platform::kKeyWrite, kErrorAccessDenied}, {platform::kKeyAllAccess, kErrorAccessDenied}};
+  if (key % 16 == 2) store.existingSizeStatus = kSizeFailures[(key >> 4) % 4];
   if (key % 16 == 3) store.dataMode = DataMode::kShrunk;
   if (key % 16 == 4) store.dataMode = DataMode::kGrown;
   if (store.dataMode != DataMode::kSteady) store.extra = input.Byte();
@@ -317,9 +327,9 @@ const char *CheckExportedCalls(const std::uint8_t *data, std::size_t size) {
   const Timestamp today = ReadToday(input);
   const EngineScript script = ReadScript(input, today, kMaxSteps);
   ScriptedPlatform platform(script, today, true, 1700000000);
-  ScopedSettings installed(&store);
+  ScopedSettings installed(store);
 
-  Run run(input, store, script, platform.Ledger());
+  Run run(input, store, writeRefused, script, platform);
   const char *broken = nullptr;
   for (std::size_t call = 0; call < kMaxCalls && !input.Empty() && broken == nullptr; ++call) broken = run.Call();
   return broken;

@@ -6,8 +6,9 @@
 #include <string>
 
 #include "checks.h"
+#include "fakes/scoped.h"
+#include "fakes/settings.h"
 #include "input_reader.h"
-#include "memory_settings.h"
 #include "store/stored_lists.h"
 #include "store/list_format.h"
 
@@ -105,14 +106,14 @@ const char *CheckParse(const std::u16string &text) {
 
 // A value holding the raw input loads what the parse of its text gives.
 const char *CheckLoad(const std::uint8_t *data, std::size_t size) {
-  MemorySettings store;
-  store.values[u"hotFolders"] = MemoryValue{platform::kRegMultiSz, std::vector<std::uint8_t>(data, data + size)};
-  ScopedSettings installed(&store);
+  fakes::MemorySettings store;
+  store.values[u"hotFolders"] = fakes::SettingsValue{platform::kRegMultiSz, std::vector<std::uint8_t>(data, data + size)};
+  fakes::ScopedSettings installed(store);
 
   const LoadedList ranked = LoadRanked();
   const int loaded = ranked.outcome == LoadOutcome::kParsed || ranked.outcome == LoadOutcome::kQueryFailed ? 1 : 0;
   FolderList expected;
-  const int parsed = size == 0 ? 0 : ParseListText(TextOfValue(store.values[u"hotFolders"].bytes), expected);
+  const int parsed = size == 0 ? 0 : ParseListText(fakes::TextBeforeNul(store.values[u"hotFolders"].bytes), expected);
   const char *broken = nullptr;
   if (loaded != parsed) broken = "loader result differs from the parse of the value's text";
   else if (!SameEntries(ranked.entries, 0, expected, 0)) broken = "loaded entries differ from the parse of the value's text";

@@ -127,7 +127,7 @@ const char *CheckTop(FolderList &tally) {
 }
 
 const char *Read(const EngineScript &script, bool second, const Timestamp &today, bool todayKnown,
-                 const FolderList &excluded, EngineLedger &ledger) {
+                 const FolderList &excluded, const ScriptedPlatform &platform) {
   EngineConnection connection;
   OpenEngine(connection);
   const bool engine = connection.engine != nullptr;
@@ -174,7 +174,7 @@ const char *Read(const EngineScript &script, bool second, const Timestamp &today
       if (read >= delivered) return "a record read where the engine delivered none";
       if (!SameRecord(record, Expected(steps[read]))) return "a record differs from the engine's";
       ++read;
-      if (connection.currentRecord != nullptr || ledger.records != 0) return "an engine record held after the read";
+      if (connection.currentRecord != nullptr || platform.Ledger().live[fakes::kRecord] != 0) return "an engine record held after the read";
       const bool recent = window.Contains(record.timestamp);
       if (recent != ExpectRecent(record.timestamp, today, todayKnown)) return "the counting window misjudged the date";
       if (recent) {
@@ -193,7 +193,7 @@ const char *Read(const EngineScript &script, bool second, const Timestamp &today
       connection.engineLibrary.module != nullptr || connection.engineLibrary.classFactory != nullptr)
     return "CloseEngine left a field set";
   CloseEngine(connection);
-  return ledger.Leftover();
+  return platform.Leftover();
 }
 
 }  // namespace
@@ -215,11 +215,11 @@ const char *CheckRecordTally(const std::uint8_t *data, std::size_t size) {
   {
     ScriptedPlatform platform(script, today, todayKnown, 1700000000);
     try {
-      broken = Read(script, second, today, todayKnown, excluded, platform.Ledger());
+      broken = Read(script, second, today, todayKnown, excluded, platform);
     } catch (...) {
       broken = "an exception left the reader or the tally";
     }
-    if (broken == nullptr) broken = platform.Ledger().Leftover();
+    if (broken == nullptr) broken = platform.Leftover();
   }
   return broken;
 }

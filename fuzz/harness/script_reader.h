@@ -5,7 +5,7 @@
 #include <string>
 
 #include "input_reader.h"
-#include "scripted_engine.h"
+#include "scripted_platform.h"
 
 namespace hf::fuzz {
 

@@ -44,7 +44,7 @@ TEST_F(ConnectorTest, CloseAfterTheWorkerReleasedReleasesOnlyTheRest) {
 }
 
 TEST_F(ConnectorTest, UnwindingClosesTheConnection) {
-  Script().recordCount = 3;
+  SetRecordCount(3);
   try {
     EngineConnection connection;
     OpenEngine(connection);

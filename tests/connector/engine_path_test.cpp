@@ -6,8 +6,10 @@
 #include <string>
 #include <system_error>
 
+#include "fakes/com.h"
+#include "fakes/modules.h"
+#include "fakes/scoped.h"
 #include "harvest/engine_connection.h"
-#include "test_modules.h"
 
 namespace hf::test {
 namespace {
@@ -35,13 +37,13 @@ TEST(EngineLibraryPath, ReplacesTheHostsDirectory) {
       {"", ""},
   };
   for (const Case &c : cases) {
-    const std::string host = NativeSeparators(c.host);
+    const std::string host = fakes::NativeSeparators(c.host);
     SCOPED_TRACE(host);
     char path[260];
     std::memset(path, 'x', sizeof path);
     const bool built = BuildEngineLibraryPath(host.c_str(), path);
     EXPECT_EQ(built, !c.expected.empty());
-    EXPECT_EQ(std::string(path, strnlen(path, sizeof path)), NativeSeparators(c.expected));
+    EXPECT_EQ(std::string(path, strnlen(path, sizeof path)), fakes::NativeSeparators(c.expected));
     EXPECT_EQ(path[sizeof path - 1], '\0');
   }
 }
@@ -56,26 +58,24 @@ TEST(EngineLibraryPath, NoHostPathBuildsNothing) {
 // The built path, two separators and all, loads a real file on this system.
 TEST(EngineLibraryPath, LoadsARealLibraryThroughTheBuiltPath) {
   namespace fs = std::filesystem;
-  const fs::path product = fs::path(TestDirectory()) / "RealPathProduct";
+  const fs::path product = fs::path(fakes::TestDirectory()) / "RealPathProduct";
   std::error_code ignored;
   fs::remove_all(product, ignored);
   fs::create_directories(product / "Bin");
   fs::create_directories(product / "Kernel");
-  fs::copy_file(TestEnginePath("scripted_engine"), product / "Kernel" / "Morvex.dll");
+  fs::copy_file(fakes::TestEnginePath("scripted_engine"), product / "Kernel" / "Morvex.dll");
 
-  RecordingModules modules;
+  fakes::FakeModules modules;
   modules.hostPath = (product / "Bin" / "host.exe").string();
-  NoServerCom noServer;
-  platform::Modules *previousModules = platform::SetModulesForTesting(&modules);
-  platform::ComRuntime *previousCom = platform::SetComForTesting(&noServer);
+  fakes::FakeCom noServer;
   {
+    fakes::ScopedModules installedModules(modules);
+    fakes::ScopedCom installedCom(noServer);
     EngineConnection connection;
     OpenEngine(connection);
     EXPECT_NE(connection.engine, nullptr);
     EXPECT_TRUE(OpenSecondLog(connection));
   }
-  platform::SetModulesForTesting(previousModules);
-  platform::SetComForTesting(previousCom);
 
   ASSERT_EQ(modules.loadRequests.size(), 1u);
   const std::string separator(1, platform::PathSeparator());

@@ -12,10 +12,11 @@ TEST_F(ConnectorTest, AsksForALocalServerFirst) {
   EngineConnection connection;
   OpenEngine(connection);
 
-  ASSERT_EQ(noServer.activations.size(), 1u);
-  EXPECT_TRUE(noServer.activations[0].clsid == kClsidLogEngine);
-  EXPECT_EQ(noServer.activations[0].context, 4u);
-  EXPECT_TRUE(noServer.activations[0].iid == kIidLogEngine);
+  const auto activations = noServer.Activations();
+  ASSERT_EQ(activations.size(), 1u);
+  EXPECT_TRUE(activations[0].clsid == kClsidLogEngine);
+  EXPECT_EQ(activations[0].context, 4u);
+  EXPECT_TRUE(activations[0].iid == kIidLogEngine);
 }
 
 TEST_F(ConnectorTest, ServedEngineLoadsNoLibrary) {
@@ -131,14 +132,14 @@ TEST_F(ConnectorTest, FailingEntryPointFreesTheLibrary) {
   EngineScript fails;
   fails.entryResult = kE_FAIL;
   EngineScript failsButStores = fails;
-  failsButStores.entryStoresOnFailure = 1;
+  failsButStores.entryStoresOnFailure = true;
   EngineScript successCode;
   successCode.entryResult = kS_FALSE;
-  successCode.entryStoresOnFailure = 1;
+  successCode.entryStoresOnFailure = true;
   EngineScript faults;
-  faults.entryFaults = 1;
+  faults.entryFaults = true;
   EngineScript throws;
-  throws.entryThrows = 1;
+  throws.entryThrows = true;
   const Case cases[] = {
       {"entry fails", fails, 0},
       {"entry fails and stores a factory", failsButStores, 1},
@@ -148,7 +149,7 @@ TEST_F(ConnectorTest, FailingEntryPointFreesTheLibrary) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    *engine.State() = EngineState{};
+    engine.Engine()->Reset();
     Script() = c.script;
     EngineConnection connection;
     OpenEngine(connection);

@@ -40,7 +40,7 @@ void ExpectSame(const LogRecord &actual, const LogRecord &expected) {
 TEST_F(ConnectorTest, OpenSetsKindAndBeginsTheCursorOnce) {
   for (const OpenCase &c : kOpenCases) {
     SCOPED_TRACE(c.name);
-    *engine.State() = EngineState{};
+    engine.Engine()->Reset();
     EngineConnection connection;
     OpenEngine(connection);
     connection.kind = 7;
@@ -55,8 +55,8 @@ TEST_F(ConnectorTest, OpenSetsKindAndBeginsTheCursorOnce) {
 TEST_F(ConnectorTest, OpenWithoutCursorDoesNotBegin) {
   for (const OpenCase &c : kOpenCases) {
     SCOPED_TRACE(c.name);
-    *engine.State() = EngineState{};
-    Script().openLeavesEmpty = 1;
+    engine.Engine()->Reset();
+    for (auto &log : Script().logs) log.opensCursor = false;
     EngineConnection connection;
     OpenEngine(connection);
 
@@ -78,7 +78,7 @@ TEST_F(ConnectorTest, OpenWithoutEngineChangesNothing) {
 }
 
 TEST_F(ConnectorTest, ReadsEveryRecordThenStops) {
-  Script().recordCount = 2;
+  SetRecordCount(2);
   EngineConnection connection;
   OpenEngine(connection);
   ASSERT_TRUE(OpenFirstLog(connection));
@@ -118,7 +118,7 @@ TEST_F(ConnectorTest, EndOfLogLeavesTheRecordUntouched) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    Script().endResult = c.endResult;
+    for (auto &log : Script().logs) log.endResult = c.endResult;
     EngineConnection connection;
     OpenEngine(connection);
     ASSERT_TRUE(OpenFirstLog(connection));
@@ -134,19 +134,22 @@ TEST_F(ConnectorTest, EndOfLogLeavesTheRecordUntouched) {
 TEST_F(ConnectorTest, GettersThatWriteNothingGiveEmptyValues) {
   struct Case {
     const char *name;
-    std::int32_t getters;
+    bool gettersWrite;
+    bool nullTexts;
     std::int32_t number;
     bool timeSet;
   };
   const Case cases[] = {
-      {"getters write nothing", kGettersWriteNothing, 0, false},
-      {"null texts", kGettersNullTexts, 101, true},
+      {"getters write nothing", false, false, 0, false},
+      {"null texts", true, true, 101, true},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    *engine.State() = EngineState{};
-    Script().recordCount = 1;
-    Script().getters = c.getters;
+    engine.Engine()->Reset();
+    SetRecordCount(1);
+    fakes::ScriptedStep &step = Script().logs[0].steps[0];
+    step.gettersWrite = c.gettersWrite;
+    step.pathIsNull = step.secondIsNull = c.nullTexts;
     EngineConnection connection;
     OpenEngine(connection);
     ASSERT_TRUE(OpenFirstLog(connection));

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "abi/log_engine.h"
+#include "fakes/modules.h"
 #include "platform/com_runtime.h"
 #include "platform/modules.h"
-#include "test_modules.h"
 
 namespace hf::test {
 namespace {
@@ -66,9 +66,9 @@ TEST(SystemModules, MissingThingsAreEmpty) {
   platform::Modules &modules = platform::SystemModules();
   char found[260] = {};
   EXPECT_EQ(modules.Search("no-such-engine-4711.dll", found, sizeof found), 0u);
-  EXPECT_EQ(modules.Load((TestDirectory() + "no-such-engine-4711.dll").c_str()), nullptr);
+  EXPECT_EQ(modules.Load((fakes::TestDirectory() + "no-such-engine-4711.dll").c_str()), nullptr);
 
-  platform::ModuleHandle module = modules.Load(TestEnginePath("no_entry_engine").c_str());
+  platform::ModuleHandle module = modules.Load(fakes::TestEnginePath("no_entry_engine").c_str());
   ASSERT_NE(module, nullptr);
   EXPECT_EQ(modules.Symbol(module, "DllGetClassObject"), nullptr);
   EXPECT_NE(modules.Symbol(module, "NoEntryEngineMarker"), nullptr);

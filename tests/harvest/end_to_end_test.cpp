@@ -7,7 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "harvest_fakes.h"
+#include "fakes/scoped.h"
+#include "fakes/settings.h"
 #include "hotFolders.h"
 #include "platform/clock.h"
 #include "platform/settings_store.h"
@@ -46,17 +47,19 @@ TEST(EndToEndTest, RebuildsFromTheReferenceEngine) {
   WriteLog(std::string(history) + "/second.log", date,
            {{"c:\\users\\ann\\downloads\\", 1}, {"D:\\Mail\\", 4}, {"F:\\Excluded\\", 9}});
 
-  MemorySettings settings;
-  settings.WriteText(u"hotFolders", u"old\\,1|");
-  settings.WriteText(u"deletepath", u"F:\\Excluded\\,3|");
-  platform::SettingsStore *previous = platform::SetSettingsForTesting(&settings);
-  const int result = UpdatePath();
-  platform::SetSettingsForTesting(previous);
+  fakes::MemorySettings settings;
+  settings.SetText(u"hotFolders", u"old\\,1|");
+  settings.SetText(u"deletepath", u"F:\\Excluded\\,3|");
+  int result = 0;
+  {
+    fakes::ScopedSettings installed(settings);
+    result = UpdatePath();
+  }
 
   EXPECT_EQ(result, 1);
   // Merged: Downloads 5, D:\Mail\ 6, E:\Old\ 1, downloads 1 (the other spelling);
   // E:\Old\ stands before it among the ties.
-  EXPECT_EQ(settings.ReadText(u"hotFolders"), u"D:\\Mail\\,6|C:\\Users\\Ann\\Downloads\\,5|E:\\Old\\,1|");
+  EXPECT_EQ(settings.Text(u"hotFolders"), u"D:\\Mail\\,6|C:\\Users\\Ann\\Downloads\\,5|E:\\Old\\,1|");
 }
 
 }  // namespace

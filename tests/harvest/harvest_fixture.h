@@ -5,27 +5,20 @@
 
 #include <string>
 
+#include "fakes/clock.h"
+#include "fakes/com.h"
+#include "fakes/modules.h"
+#include "fakes/scoped.h"
+#include "fakes/settings.h"
 #include "harvest/engine_connection.h"
-#include "harvest_fakes.h"
 #include "store/folder_list.h"
 
 namespace hf::test {
 
+using fakes::Date;
+
 class HarvestFixture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previousClock_ = platform::SetClockForTesting(&clock);
-    previousSettings_ = platform::SetSettingsForTesting(&settings);
-    previousCom_ = platform::SetComForTesting(&com);
-    previousModules_ = platform::SetModulesForTesting(&modules);
-  }
-  void TearDown() override {
-    platform::SetModulesForTesting(previousModules_);
-    platform::SetComForTesting(previousCom_);
-    platform::SetSettingsForTesting(previousSettings_);
-    platform::SetClockForTesting(previousClock_);
-  }
-
   static LogRecord Record(const std::u16string &path, Timestamp time = Date(2026, 3, 10)) {
     LogRecord record;
     record.objectPath = path;
@@ -33,16 +26,16 @@ class HarvestFixture : public ::testing::Test {
     return record;
   }
 
-  TestClock clock;
-  MemorySettings settings;
-  FakeCom com;
-  NoModules modules;
+  fakes::TestClock clock;
+  fakes::MemorySettings settings;
+  fakes::FakeCom com;
+  fakes::FakeModules modules{&fakes::NoModules()};
 
  private:
-  platform::Clock *previousClock_ = nullptr;
-  platform::SettingsStore *previousSettings_ = nullptr;
-  platform::ComRuntime *previousCom_ = nullptr;
-  platform::Modules *previousModules_ = nullptr;
+  fakes::ScopedClock installedClock_{clock};
+  fakes::ScopedSettings installedSettings_{settings};
+  fakes::ScopedCom installedCom_{com};
+  fakes::ScopedModules installedModules_{modules};
 };
 
 // Lists compared as a whole in assertions.

@@ -45,17 +45,17 @@ TEST_F(HarvestFixture, TakeTopOfAnEmptyListChoosesNothing) {
 }
 
 TEST_F(HarvestFixture, StoringTheTopRewritesHotFolders) {
-  settings.WriteText(u"hotFolders", u"old\\,1|");
+  settings.SetText(u"hotFolders", u"old\\,1|");
   FolderList source = ListOf({{u"C:\\Temp\\", 7}, {u"C:\\Downloads\\", 12}, {u"D:\\Work\\", 7}, {u"E:\\", 1}});
   EXPECT_EQ(ReplaceRanked(TakeTop(source)), WriteOutcome::kWritten);
-  EXPECT_EQ(settings.ReadText(u"hotFolders"), u"C:\\Downloads\\,12|C:\\Temp\\,7|D:\\Work\\,7|");
+  EXPECT_EQ(settings.Text(u"hotFolders"), u"C:\\Downloads\\,12|C:\\Temp\\,7|D:\\Work\\,7|");
   EXPECT_EQ(Describe(source), u"E:\\,1|");
 }
 
 TEST_F(HarvestFixture, ARebuildThatCountsNothingKeepsTheOldText) {
-  settings.WriteText(u"hotFolders", u"old\\,1|");
+  settings.SetText(u"hotFolders", u"old\\,1|");
   EXPECT_EQ(UpdatePath(), 1);  // no engine serves the logs
-  EXPECT_EQ(settings.ReadText(u"hotFolders"), u"old\\,1|");
+  EXPECT_EQ(settings.Text(u"hotFolders"), u"old\\,1|");
 }
 
 struct MergeCase {
@@ -89,7 +89,7 @@ TEST_F(HarvestFixture, MergedListIsStoredBestFirstWithEarliestWinningTies) {
   FolderList first = ListOf({{u"A", 5}, {u"B", 3}});
   MergeTopLists(first, ListOf({{u"B", 4}, {u"C", 6}, {u"A", 1}}));
   EXPECT_EQ(ReplaceRanked(TakeTop(first)), WriteOutcome::kWritten);
-  EXPECT_EQ(settings.ReadText(u"hotFolders"), u"B,7|A,6|C,6|");
+  EXPECT_EQ(settings.Text(u"hotFolders"), u"B,7|A,6|C,6|");
 }
 
 }  // namespace

@@ -15,36 +15,42 @@ class UpdatePathTest : public HarvestFixture {
   void SetUp() override {
     HarvestFixture::SetUp();
     com.engine = &engine;
-    settings.WriteText(u"hotFolders", u"old\\,1|");
+    settings.SetText(u"hotFolders", u"old\\,1|");
   }
   void TearDown() override {
     // Every reference handed out was released, and every apartment left.
-    EXPECT_EQ(engine.Outstanding(), 0);
+    EXPECT_EQ(engine.ledger.Live(), 0);
     EXPECT_EQ(com.depth.load(), 0);
     EXPECT_EQ(com.leftHolding.load(), 0);
+    // Nothing was asked of the engine or the run-time that a real one would refuse.
+    EXPECT_EQ(engine.ledger.Misuse(), nullptr) << engine.ledger.Misuse();
+    EXPECT_EQ(com.Misuse(), nullptr) << com.Misuse();
+    EXPECT_EQ(settings.OpenHandles(), 0);
+    EXPECT_EQ(settings.Misuse(), nullptr) << settings.Misuse();
     HarvestFixture::TearDown();
   }
 
   // count records of path, dated inside the window.
-  static std::vector<ScriptedRecord> Records(const std::u16string &path, int count,
-                                             Timestamp time = Date(2026, 3, 10)) {
-    return std::vector<ScriptedRecord>(static_cast<std::size_t>(count), ScriptedRecord{path, time});
+  static std::vector<fakes::ScriptedStep> Records(const std::u16string &path, int count,
+                                                  Timestamp time = Date(2026, 3, 10)) {
+    return std::vector<fakes::ScriptedStep>(static_cast<std::size_t>(count), fakes::RecordStep(path, time));
   }
-  static void Add(std::vector<ScriptedRecord> &log, const std::vector<ScriptedRecord> &more) {
+  static void Add(std::vector<fakes::ScriptedStep> &log, const std::vector<fakes::ScriptedStep> &more) {
     log.insert(log.end(), more.begin(), more.end());
   }
-  std::optional<std::u16string> Stored() const { return settings.ReadText(u"hotFolders"); }
+  std::vector<fakes::ScriptedStep> &Log(int which) { return engine.script.logs[which].steps; }
+  std::optional<std::u16string> Stored() const { return settings.Text(u"hotFolders"); }
 
-  ScriptedEngine engine;
+  fakes::ScriptedEngine engine;
 };
 
 TEST_F(UpdatePathTest, StoresTheMergedTopThreeBestFirst) {
-  Add(engine.logs[0], Records(u"A\\f", 3));
-  Add(engine.logs[0], Records(u"B\\f", 1));
-  Add(engine.logs[1], Records(u"b\\f", 2));
-  Add(engine.logs[1], Records(u"C\\f", 4));
-  Add(engine.logs[1], Records(u"B\\f", 2));
-  Add(engine.logs[1], Records(u"A\\f", 1));
+  Add(Log(0), Records(u"A\\f", 3));
+  Add(Log(0), Records(u"B\\f", 1));
+  Add(Log(1), Records(u"b\\f", 2));
+  Add(Log(1), Records(u"C\\f", 4));
+  Add(Log(1), Records(u"B\\f", 2));
+  Add(Log(1), Records(u"A\\f", 1));
   EXPECT_EQ(UpdatePath(), 1);
   // The second tally folds B into b: b 4, C 4, A 1. The merge compares case
   // sensitively: A 4, B 1, b 4, C 4.
@@ -53,8 +59,8 @@ TEST_F(UpdatePathTest, StoresTheMergedTopThreeBestFirst) {
 }
 
 TEST_F(UpdatePathTest, AFolderWithACommaStaysRemoved) {
-  Add(engine.logs[0], Records(u"D:\\Smith, John\\a.pdf", 5));
-  Add(engine.logs[0], Records(u"C:\\x\\b", 2));
+  Add(Log(0), Records(u"D:\\Smith, John\\a.pdf", 5));
+  Add(Log(0), Records(u"C:\\x\\b", 2));
   ASSERT_EQ(UpdatePath(), 1);
   ASSERT_EQ(Stored(), u"D:\\Smith, John\\,5|C:\\x\\,2|");
   EXPECT_EQ(GetPathCount(), 2);
@@ -64,14 +70,14 @@ TEST_F(UpdatePathTest, AFolderWithACommaStaysRemoved) {
   native.push_back(0);
   ASSERT_EQ(DeletePath(native.data()), 1);
   EXPECT_EQ(Stored(), u"C:\\x\\,2|");
-  EXPECT_EQ(settings.ReadText(u"deletepath"), u"D:\\Smith, John\\,5|");
+  EXPECT_EQ(settings.Text(u"deletepath"), u"D:\\Smith, John\\,5|");
   ASSERT_EQ(UpdatePath(), 1);
   EXPECT_EQ(Stored(), u"C:\\x\\,2|");
 }
 
 TEST_F(UpdatePathTest, AFolderHoldingABarForgesNoEntries) {
-  Add(engine.logs[0], Records(u"C:\\a,999|Z:\\inj\\f", 3));
-  Add(engine.logs[1], Records(u"C:\\b\\f", 1));
+  Add(Log(0), Records(u"C:\\a,999|Z:\\inj\\f", 3));
+  Add(Log(1), Records(u"C:\\b\\f", 1));
   ASSERT_EQ(UpdatePath(), 1);
   EXPECT_EQ(Stored(), u"C:\\b\\,1|");
 }
@@ -83,34 +89,34 @@ TEST_F(UpdatePathTest, WithoutAnEngineKeepsTheOldText) {
 }
 
 TEST_F(UpdatePathTest, OnlyTheSecondLogHasRecentRecords) {
-  Add(engine.logs[0], Records(u"Old\\f", 5, Date(2025, 3, 10)));
-  Add(engine.logs[0], Records(u"Older\\f", 5, Date(2026, 2, 1)));
-  Add(engine.logs[1], Records(u"X\\f", 1));
-  Add(engine.logs[1], Records(u"Y\\f", 2));
+  Add(Log(0), Records(u"Old\\f", 5, Date(2025, 3, 10)));
+  Add(Log(0), Records(u"Older\\f", 5, Date(2026, 2, 1)));
+  Add(Log(1), Records(u"X\\f", 1));
+  Add(Log(1), Records(u"Y\\f", 2));
   EXPECT_EQ(UpdatePath(), 1);
   EXPECT_EQ(Stored(), u"Y\\,2|X\\,1|");
 }
 
 TEST_F(UpdatePathTest, ASecondCallStartsFromEmptyTallies) {
-  Add(engine.logs[0], Records(u"A\\f", 2));
-  Add(engine.logs[1], Records(u"B\\f", 1));
+  Add(Log(0), Records(u"A\\f", 2));
+  Add(Log(1), Records(u"B\\f", 1));
   EXPECT_EQ(UpdatePath(), 1);
   EXPECT_EQ(UpdatePath(), 1);
   EXPECT_EQ(Stored(), u"A\\,2|B\\,1|");
 }
 
 TEST_F(UpdatePathTest, ExcludedFoldersAreNeverWritten) {
-  settings.WriteText(u"deletepath", u"A\\,9|");
-  Add(engine.logs[0], Records(u"A\\f", 5));
-  Add(engine.logs[0], Records(u"a\\f", 1));
-  Add(engine.logs[1], Records(u"B\\f", 2));
+  settings.SetText(u"deletepath", u"A\\,9|");
+  Add(Log(0), Records(u"A\\f", 5));
+  Add(Log(0), Records(u"a\\f", 1));
+  Add(Log(1), Records(u"B\\f", 2));
   EXPECT_EQ(UpdatePath(), 1);
   EXPECT_EQ(Stored(), u"B\\,2|a\\,1|");
 }
 
 TEST_F(UpdatePathTest, UnreadableExclusionsStopBeforeAnyWorker) {
-  settings.WriteText(u"deletepath", u"");  // a value of zero bytes cannot be loaded
-  Add(engine.logs[0], Records(u"A\\f", 5));
+  settings.SetText(u"deletepath", u"");  // a value of zero bytes cannot be loaded
+  Add(Log(0), Records(u"A\\f", 5));
   EXPECT_EQ(UpdatePath(), 0);
   EXPECT_EQ(Stored(), u"old\\,1|");
   EXPECT_EQ(com.initializations.load(), 0);
@@ -118,7 +124,7 @@ TEST_F(UpdatePathTest, UnreadableExclusionsStopBeforeAnyWorker) {
 
 TEST_F(UpdatePathTest, StopsReadingOnceTheBudgetIsSpent) {
   clock.step = 10;  // every clock reading on a thread is 10 seconds after the last
-  Add(engine.logs[0], Records(u"A\\f", 6));
+  Add(Log(0), Records(u"A\\f", 6));
   EXPECT_EQ(UpdatePath(), 1);
   // Reads at 0, 10 and 20 seconds; the test at 30 stops the worker.
   EXPECT_EQ(Stored(), u"A\\,3|");
@@ -127,23 +133,25 @@ TEST_F(UpdatePathTest, StopsReadingOnceTheBudgetIsSpent) {
 TEST_F(UpdatePathTest, ASlowOpenStillReadsOneRecord) {
   com.slowClock = &clock;
   com.slowSeconds = 30;
-  Add(engine.logs[0], Records(u"A\\f", 6));
+  Add(Log(0), Records(u"A\\f", 6));
   EXPECT_EQ(UpdatePath(), 1);
   EXPECT_EQ(Stored(), u"A\\,1|");
 }
 
 TEST_F(UpdatePathTest, AFailingWorkerLeavesTheOtherLogCounted) {
-  Add(engine.logs[0], Records(u"A\\f", 2));
-  engine.logs[0].push_back(ScriptedRecord{u"A\\f", Date(2026, 3, 10), true});
-  Add(engine.logs[0], Records(u"A\\f", 5));
-  Add(engine.logs[1], Records(u"B\\f", 1));
+  Add(Log(0), Records(u"A\\f", 2));
+  fakes::ScriptedStep failing = fakes::RecordStep(u"A\\f", Date(2026, 3, 10));
+  failing.fault = fakes::Fault::kGettersThrow;  // its getters throw std::bad_alloc
+  Log(0).push_back(failing);
+  Add(Log(0), Records(u"A\\f", 5));
+  Add(Log(1), Records(u"B\\f", 1));
   EXPECT_EQ(UpdatePath(), 1);
   EXPECT_EQ(Stored(), u"A\\,2|B\\,1|");
 }
 
 TEST_F(UpdatePathTest, WithoutTodaysDateNothingIsCounted) {
   clock.todayAvailable = false;
-  Add(engine.logs[0], Records(u"A\\f", 2));
+  Add(Log(0), Records(u"A\\f", 2));
   EXPECT_EQ(UpdatePath(), 1);
   EXPECT_EQ(Stored(), u"old\\,1|");
 }

@@ -2,87 +2,72 @@
 // the reading of that worker only: the host lives, what was read before the
 // fault still counts, the other log counts in full, and every engine object
 // is released.
-#include <cstdint>
-#include <string>
-#include <utility>
-
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "fakes/modules.h"
+#include "fakes/scoped.h"
+#include "fakes/scripted_engine.h"
 #include "hotFolders.h"
-#include "platform/modules.h"
+#include "platform/clock.h"
 #include "support/test_hive.h"
 
 namespace hf::test {
 namespace {
 
-// The throwing engine built beside the tests.
-std::string ThrowingEnginePath() {
-  char buffer[4096] = {};
-  platform::SystemModules().HostExecutablePath(buffer, sizeof buffer);
-  const std::string self = buffer;
-  const char separator = platform::PathSeparator();
-  return self.substr(0, self.rfind(separator) + 1) + "reliability-engines" + separator + "throwing_engine.dll";
-}
+using Scripting = void (*)(fakes::EngineScript &script);
 
-// The system's loader, except that every library load gets the throwing engine.
-class ThrowingEngineModules final : public platform::Modules {
- public:
-  explicit ThrowingEngineModules(std::string path) : path_(std::move(path)) {}
-  std::uint32_t HostExecutablePath(char *buffer, std::uint32_t size) override {
-    return platform::SystemModules().HostExecutablePath(buffer, size);
-  }
-  platform::ModuleHandle Load(const char *) override { return platform::SystemModules().Load(path_.c_str()); }
-  std::uint32_t Search(const char *file, char *buffer, std::uint32_t size) override {
-    return platform::SystemModules().Search(file, buffer, size);
-  }
-  void *Symbol(platform::ModuleHandle module, const char *name) override {
-    return platform::SystemModules().Symbol(module, name);
-  }
-  void Free(platform::ModuleHandle module) override { platform::SystemModules().Free(module); }
-
- private:
-  std::string path_;
-};
-
+// Every library load gets the scripted engine library; the system's COM
+// run-time has no server for it.
 class ThrowingEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine_ = platform::SystemModules().Load(modules_path_.c_str());
-    ASSERT_NE(engine_, nullptr) << "cannot load " << modules_path_;
-    setMode_ = reinterpret_cast<void (*)(std::int32_t)>(platform::SystemModules().Symbol(engine_, "SetThrowingEngineMode"));
-    live_ = reinterpret_cast<std::int32_t (*)()>(platform::SystemModules().Symbol(engine_, "ThrowingEngineLiveObjects"));
-    ASSERT_NE(setMode_, nullptr);
-    ASSERT_NE(live_, nullptr);
-    previous_ = platform::SetModulesForTesting(&modules_);
+    ASSERT_NE(engine_.Engine(), nullptr) << "cannot load " << fakes::TestEnginePath("scripted_engine");
+    modules_.redirectAll = fakes::TestEnginePath("scripted_engine");
     hive_.CreateKey();
   }
-  void TearDown() override {
-    platform::SetModulesForTesting(previous_);
-    if (engine_ != nullptr) platform::SystemModules().Free(engine_);
-  }
 
-  std::string modules_path_ = ThrowingEnginePath();
-  ThrowingEngineModules modules_{modules_path_};
-  platform::Modules *previous_ = nullptr;
-  platform::ModuleHandle engine_ = nullptr;
-  void (*setMode_)(std::int32_t) = nullptr;
-  std::int32_t (*live_)() = nullptr;
+  // The first log: two records of C:\First\, then a third that faults as
+  // scripting says; the second log: C:\Second\ (3 records) and C:\Both\ (1
+  // record). Every record is dated today.
+  void ScriptLogs(Scripting scripting) {
+    Timestamp today{};
+    ASSERT_TRUE(platform::SystemClock().LocalToday(&today));
+    today.hour = 9;
+    today.minute = 30;
+    fakes::ScriptedEngine &engine = *engine_.Engine();
+    engine.Reset();
+    for (int i = 0; i < 3; ++i) engine.script.logs[0].steps.push_back(fakes::RecordStep(u"C:\\First\\x.txt", today));
+    for (const char16_t *path : {u"C:\\Second\\a.txt", u"C:\\Both\\b.txt", u"C:\\Second\\c.txt", u"C:\\Second\\d.txt"})
+      engine.script.logs[1].steps.push_back(fakes::RecordStep(path, today));
+    scripting(engine.script);
+  }
+  int LiveObjects() const { return engine_.Engine()->ledger.Live(); }
+
+  fakes::LoadedEngine engine_{fakes::TestEnginePath("scripted_engine")};
+  fakes::FakeModules modules_;
+  fakes::ScopedModules installed_{modules_};
   TestHive hive_;
 };
 
 TEST_F(ThrowingEngineTest, AThrowEndsOnlyThatWorkersReading) {
   const struct {
     const char *where;
-    std::int32_t mode;
-  } cases[] = {{"Next", 0}, {"GetObjectPath", 1}, {"GetTime", 2}};
+    Scripting scripting;
+  } cases[] = {
+      {"Next", [](fakes::EngineScript &s) { s.logs[0].steps[2].fault = fakes::Fault::kNextThrows; }},
+      {"GetObjectPath", [](fakes::EngineScript &s) { s.logs[0].steps[2].fault = fakes::Fault::kPathThrows; }},
+      {"GetTime", [](fakes::EngineScript &s) { s.logs[0].steps[2].fault = fakes::Fault::kTimeThrows; }},
+  };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.where);
     hive_.WriteText(u"hotFolders", u"old\\,1|");
-    setMode_(c.mode);
+    ScriptLogs(c.scripting);
     EXPECT_EQ(UpdatePath(), 1);
     // First log: two records before the fault; second log: read to its end.
     EXPECT_EQ(hive_.ReadText(u"hotFolders"), std::u16string(u"C:\\Second\\,3|C:\\First\\,2|C:\\Both\\,1|"));
-    EXPECT_EQ(live_(), 0) << "engine objects left unreleased";
+    EXPECT_EQ(LiveObjects(), 0) << "engine objects left unreleased";
   }
   // The host goes on working afterwards.
   EXPECT_EQ(GetPathCount(), 3);
@@ -93,15 +78,19 @@ TEST_F(ThrowingEngineTest, AThrowOutOfReleaseIsDropped) {
   // log counts all three of its records.
   const struct {
     const char *where;
-    std::int32_t mode;
-  } cases[] = {{"record's Release", 3}, {"cursor's Release", 4}, {"engine's Release", 5}};
+    Scripting scripting;
+  } cases[] = {
+      {"record's Release", [](fakes::EngineScript &s) { s.logs[0].steps[2].fault = fakes::Fault::kReleaseThrows; }},
+      {"cursor's Release", [](fakes::EngineScript &s) { s.logs[0].releaseThrows = true; }},
+      {"engine's Release", [](fakes::EngineScript &s) { s.releaseThrows = true; }},
+  };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.where);
     hive_.WriteText(u"hotFolders", u"old\\,1|");
-    setMode_(c.mode);
+    ScriptLogs(c.scripting);
     EXPECT_EQ(UpdatePath(), 1);
     EXPECT_EQ(hive_.ReadText(u"hotFolders"), std::u16string(u"C:\\First\\,3|C:\\Second\\,3|C:\\Both\\,1|"));
-    EXPECT_EQ(live_(), 0) << "engine objects left unreleased";
+    EXPECT_EQ(LiveObjects(), 0) << "engine objects left unreleased";
   }
   EXPECT_EQ(GetPathCount(), 3);
 }

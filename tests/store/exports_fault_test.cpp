@@ -8,16 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/scoped.h"
+#include "fakes/settings.h"
 #include "hotFolders.h"
 #include "platform/settings_store.h"
 #include "store/stored_lists.h"
-#include "support/fake_settings.h"
 
 namespace hf {
 namespace {
 
-using test::FakeSettings;
-using Op = FakeSettings::Op;
+using fakes::MemorySettings;
+using Op = MemorySettings::Op;
 
 constexpr char16_t kStored[] = u"hotFolders";
 constexpr char16_t kExcluded[] = u"deletepath";
@@ -33,13 +34,13 @@ class ExportsFaultTest : public ::testing::Test {
   void SetUp() override { fake_.SetText(kStored, u"C:\\a,5|C:\\b,3|"); }
   void TearDown() override { EXPECT_EQ(fake_.OpenHandles(), 0) << "a key was left open"; }
 
-  FakeSettings fake_;
-  test::ScopedSettings installed_{fake_};
+  MemorySettings fake_;
+  fakes::ScopedSettings installed_{fake_};
 };
 
 TEST_F(ExportsFaultTest, ExceptionsInsideEndTheCallWithZero) {
-  for (const auto kind : {FakeSettings::Throw::kBadAlloc, FakeSettings::Throw::kComError}) {
-    SCOPED_TRACE(kind == FakeSettings::Throw::kBadAlloc ? "bad_alloc" : "ComError");
+  for (const auto kind : {MemorySettings::Throw::kBadAlloc, MemorySettings::Throw::kComError}) {
+    SCOPED_TRACE(kind == MemorySettings::Throw::kBadAlloc ? "bad_alloc" : "ComError");
     fake_.throwOnQuery = kind;
     HF_UTF16 buffer[8] = {0x2A};
     std::int32_t count = -1;
@@ -53,7 +54,7 @@ TEST_F(ExportsFaultTest, ExceptionsInsideEndTheCallWithZero) {
     EXPECT_EQ(fake_.Text(kStored), u"C:\\a,5|C:\\b,3|");
   }
   // The lock is free again and the next call works.
-  fake_.throwOnQuery = FakeSettings::Throw::kNone;
+  fake_.throwOnQuery = MemorySettings::Throw::kNone;
   EXPECT_EQ(GetPathCount(), 2);
 }
 

@@ -8,18 +8,19 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/scoped.h"
+#include "fakes/settings.h"
 #include "platform/settings_store.h"
 #include "store/stored_lists.h"
 #include "store/value_text.h"
 #include "store_test_util.h"
-#include "support/fake_settings.h"
 #include "support/reference_model.h"
 
 namespace hf {
 namespace {
 
-using test::FakeSettings;
-using Op = FakeSettings::Op;
+using fakes::MemorySettings;
+using Op = MemorySettings::Op;
 
 constexpr char16_t kStored[] = u"hotFolders";
 constexpr char16_t kExcluded[] = u"deletepath";
@@ -33,8 +34,8 @@ class FolderStoreFaultTest : public ::testing::Test {
     EXPECT_EQ(fake_.OpenHandles(), 0) << "a key was left open";
   }
 
-  FakeSettings fake_;
-  test::ScopedSettings installed_{fake_};
+  MemorySettings fake_;
+  fakes::ScopedSettings installed_{fake_};
 };
 
 TEST_F(FolderStoreFaultTest, EachOperationOpensTheKeyWithItsOwnAccess) {
@@ -65,34 +66,34 @@ TEST_F(FolderStoreFaultTest, EachOperationOpensTheKeyWithItsOwnAccess) {
 TEST_F(FolderStoreFaultTest, LoaderOutcomes) {
   struct Case {
     const char *name;
-    std::function<void(FakeSettings &)> script;
+    std::function<void(MemorySettings &)> script;
     LoadOutcome outcome;
     std::size_t entries;
   };
   const Case cases[] = {
-      {"access refused", [](FakeSettings &f) { f.openStatus[platform::kKeyRead] = kErrorAccessDenied; },
+      {"access refused", [](MemorySettings &f) { f.openStatus[platform::kKeyRead] = kErrorAccessDenied; },
        LoadOutcome::kNoKey, 0},
-      {"size query fails", [](FakeSettings &f) { f.sizeStatus[kStored] = kErrorBadDb; },
+      {"size query fails", [](MemorySettings &f) { f.sizeStatus[kStored] = kErrorBadDb; },
        LoadOutcome::kQueryFailed, 0},
-      {"size query refused", [](FakeSettings &f) { f.sizeStatus[kStored] = kErrorAccessDenied; },
+      {"size query refused", [](MemorySettings &f) { f.sizeStatus[kStored] = kErrorAccessDenied; },
        LoadOutcome::kQueryFailed, 0},
-      {"no buffer", [](FakeSettings &) { SetBufferAllocatorForTesting(&NoBuffer); },
+      {"no buffer", [](MemorySettings &) { SetBufferAllocatorForTesting(&NoBuffer); },
        LoadOutcome::kNoMemory, 0},
-      {"data query fails", [](FakeSettings &f) { f.dataStatus[kStored] = kErrorBadDb; },
+      {"data query fails", [](MemorySettings &f) { f.dataStatus[kStored] = kErrorBadDb; },
        LoadOutcome::kReadFailed, 0},
       // The value is longer than the size query says: only the reported
       // bytes are read, and they hold the first entry alone.
-      {"size says 14 bytes", [](FakeSettings &f) { f.sizeOverride[kStored] = 14; },
+      {"size says 14 bytes", [](MemorySettings &f) { f.sizeOverride[kStored] = 14; },
        LoadOutcome::kParsed, 1},
-      {"size says 5 bytes", [](FakeSettings &f) { f.sizeOverride[kStored] = 5; },
+      {"size says 5 bytes", [](MemorySettings &f) { f.sizeOverride[kStored] = 5; },
        LoadOutcome::kMalformed, 0},
       // Larger than a stored list may be: refused without a data query.
-      {"size says 4 MiB and one byte", [](FakeSettings &f) { f.sizeOverride[kStored] = kMaxValueBytes + 1; },
+      {"size says 4 MiB and one byte", [](MemorySettings &f) { f.sizeOverride[kStored] = kMaxValueBytes + 1; },
        LoadOutcome::kTooLarge, 0},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    fake_ = FakeSettings();
+    fake_ = MemorySettings();
     fake_.SetText(kStored, u"C:\\a,5|C:\\b,3|");
     SetBufferAllocatorForTesting(nullptr);
     c.script(fake_);
@@ -117,28 +118,28 @@ TEST_F(FolderStoreFaultTest, LoaderAnswersOneOnlyForAWholeParse) {
 TEST_F(FolderStoreFaultTest, PrependFailuresWriteNothing) {
   struct Case {
     const char *name;
-    std::function<void(FakeSettings &)> script;
+    std::function<void(MemorySettings &)> script;
   };
   const Case cases[] = {
       {"access refused",
-       [](FakeSettings &f) { f.openStatus[platform::kKeyAllAccess] = kErrorAccessDenied; }},
+       [](MemorySettings &f) { f.openStatus[platform::kKeyAllAccess] = kErrorAccessDenied; }},
       {"size query fails",
-       [](FakeSettings &f) {
+       [](MemorySettings &f) {
          f.sizeStatus[kStored] = kErrorBadDb;
          f.sizeStatus[kExcluded] = kErrorBadDb;
        }},
-      {"no buffer", [](FakeSettings &) { SetBufferAllocatorForTesting(&NoBuffer); }},
+      {"no buffer", [](MemorySettings &) { SetBufferAllocatorForTesting(&NoBuffer); }},
       // The value changed between the two queries: its old bytes are unknown,
       // so writing the new text alone would lose them.
       {"data query fails",
-       [](FakeSettings &f) {
+       [](MemorySettings &f) {
          f.dataStatus[kStored] = kErrorBadDb;
          f.dataStatus[kExcluded] = kErrorBadDb;
        }},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    fake_ = FakeSettings();
+    fake_ = MemorySettings();
     fake_.SetText(kStored, u"A,1|");
     fake_.SetText(kExcluded, u"X,1|");
     SetBufferAllocatorForTesting(nullptr);

@@ -8,17 +8,18 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/scoped.h"
+#include "fakes/settings.h"
 #include "harvest/take_top.h"
 #include "hotFolders.h"
 #include "platform/settings_store.h"
 #include "store/stored_lists.h"
-#include "support/fake_settings.h"
 
 namespace hf {
 namespace {
 
-using test::FakeSettings;
-using Op = FakeSettings::Op;
+using fakes::MemorySettings;
+using Op = MemorySettings::Op;
 
 constexpr char16_t kStored[] = u"hotFolders";
 constexpr char16_t kExcluded[] = u"deletepath";
@@ -62,8 +63,8 @@ class RewriteFaultTest : public ::testing::Test {
     return names;
   }
 
-  FakeSettings fake_;
-  test::ScopedSettings installed_{fake_};
+  MemorySettings fake_;
+  fakes::ScopedSettings installed_{fake_};
 };
 
 TEST_F(RewriteFaultTest, ARefusedWriteInTheRebuildLeavesTheOldListWhole) {

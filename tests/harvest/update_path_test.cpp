@@ -1,6 +1,9 @@
 // The rebuild with a scripted engine: two workers, the budget, the merge and
 // what is written.
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <thread>
 #include <vector>
 
 #include "harvest/harvest_worker.h"
@@ -56,6 +59,55 @@ TEST_F(UpdatePathTest, StoresTheMergedTopThreeBestFirst) {
   // sensitively: A 4, B 1, b 4, C 4.
   EXPECT_EQ(Stored(), u"A\\,4|b\\,4|C\\,4|");
   EXPECT_EQ(com.initializations.load(), 2);
+}
+
+// Holds a reader inside Next until the test lets it go.
+struct Gate {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool reached = false;
+  bool open = false;
+
+  static void Wait(void *context) {
+    Gate &gate = *static_cast<Gate *>(context);
+    std::unique_lock<std::mutex> hold(gate.mutex);
+    gate.reached = true;
+    gate.changed.notify_all();
+    gate.changed.wait(hold, [&] { return gate.open; });
+  }
+  void AwaitReader() {
+    std::unique_lock<std::mutex> hold(mutex);
+    changed.wait(hold, [&] { return reached; });
+  }
+  void Open() {
+    std::lock_guard<std::mutex> hold(mutex);
+    open = true;
+    changed.notify_all();
+  }
+};
+
+TEST_F(UpdatePathTest, AFolderRemovedDuringTheRebuildStaysRemoved) {
+  Add(Log(0), Records(u"C:\\Hot\\f", 5));
+  Add(Log(0), Records(u"C:\\x\\f", 2));
+  Add(Log(1), Records(u"D:\\y\\f", 1));
+  Gate gate;
+  engine.script.logs[0].pause = &Gate::Wait;
+  engine.script.logs[0].pauseContext = &gate;
+  engine.script.logs[0].pauseAt = 3;
+  settings.SetText(u"hotFolders", u"C:\\Hot\\,4|");
+
+  std::int32_t result = -1;
+  std::thread rebuild([&] { result = UpdatePath(); });
+  gate.AwaitReader();
+  // Another process removes C:\Hot\ while the logs are read.
+  settings.SetText(u"deletepath", u"C:\\Hot\\,4|");
+  settings.SetText(u"hotFolders", u"");
+  gate.Open();
+  rebuild.join();
+
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(Stored(), u"C:\\x\\,2|D:\\y\\,1|");
+  EXPECT_EQ(settings.Text(u"deletepath"), u"C:\\Hot\\,4|");
 }
 
 TEST_F(UpdatePathTest, AFolderWithACommaStaysRemoved) {

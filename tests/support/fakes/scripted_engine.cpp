@@ -119,6 +119,7 @@ class Cursor final : public Counted<ILogCursor, kCursor, 'c'> {
     }
     if (begins_ != 1) ledger().Note("Next without exactly one Begin before it");
     if (*record != nullptr) ledger().Note("Next into a record slot that still holds a record");
+    if (log_.pause != nullptr && position_ == log_.pauseAt) log_.pause(log_.pauseContext);
     if (position_ >= log_.steps.size()) return log_.endResult;
     const ScriptedStep &step = log_.steps[position_++];
     if (step.fault == Fault::kNextThrows) throw 42;

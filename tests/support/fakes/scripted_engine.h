@@ -49,6 +49,11 @@ struct LogScript {
   std::vector<ScriptedStep> steps;
   HRESULT endResult = kS_FALSE;  // Next's answer once the steps are used up
   bool releaseThrows = false;    // the cursor's last Release throws an int once the cursor is gone
+  // When set, called before Next answers for the step at position pauseAt, on
+  // the reading thread: a test holds the reader there while it acts.
+  void (*pause)(void *context) = nullptr;
+  void *pauseContext = nullptr;
+  std::size_t pauseAt = 0;
 };
 
 struct EngineScript {

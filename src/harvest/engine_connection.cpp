@@ -1,7 +1,9 @@
 // Opening, reading and closing one thread's connection to the log engine.
 #include "harvest/engine_connection.h"
 
-#include <cstring>
+#include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <string>
 
 #include "platform/com_runtime.h"
@@ -51,6 +53,95 @@ bool OpenLogCursor(EngineConnection &connection, std::int32_t kind, OpenLog open
   return true;
 }
 
+// The loader's calls for one width of path: 8-bit (char) or UTF-16 (char16_t).
+platform::ModuleHandle LoadPath(platform::Modules &modules, const char *path) { return modules.Load(path); }
+platform::ModuleHandle LoadPath(platform::Modules &modules, const char16_t *path) { return modules.LoadWide(path); }
+std::uint32_t SearchFile(platform::Modules &modules, const char *file, char *buffer, std::uint32_t size) {
+  return modules.Search(file, buffer, size);
+}
+std::uint32_t SearchFile(platform::Modules &modules, const char16_t *file, char16_t *buffer, std::uint32_t size) {
+  return modules.SearchWide(file, buffer, size);
+}
+
+template <typename Unit>
+bool BuildPath(const Unit *hostExecutable, Unit (&path)[kPathBufferSize]) {
+  using Text = std::basic_string<Unit>;
+  std::fill(std::begin(path), std::end(path), Unit{});
+  if (hostExecutable == nullptr) return false;
+  const Unit separator = static_cast<Unit>(platform::PathSeparator());
+  // Never reads past the buffer the host path came in, terminated or not.
+  const Unit *terminator = std::char_traits<Unit>::find(hostExecutable, kPathBufferSize, Unit{});
+  if (terminator == nullptr) return false;
+  const Text host(hostExecutable, terminator);
+  const std::size_t fileStart = host.rfind(separator);
+  if (fileStart == Text::npos || fileStart == 0) return false;
+  const std::size_t parentEnd = host.rfind(separator, fileStart - 1);
+  if (parentEnd == Text::npos) return false;
+  const std::string narrowTail = std::string(1, platform::PathSeparator()) + "Kernel" +
+                                 platform::PathSeparator() + "Morvex.dll";
+  const Text tail(narrowTail.begin(), narrowTail.end());  // ASCII: the same text in either width
+  const std::size_t length = parentEnd + 1 + tail.size();
+  if (length + 1 > kPathBufferSize) return false;
+  std::copy(host.begin(), host.begin() + static_cast<std::ptrdiff_t>(parentEnd + 1), path);
+  std::copy(tail.begin(), tail.end(), path + parentEnd + 1);
+  return true;
+}
+
+template <typename Unit>
+bool LoadLibraryOf(EngineLibrary &library, const Unit *fileName) {
+  FreeEngineLibrary(library);
+  if (fileName == nullptr) return false;
+  platform::Modules &modules = platform::CurrentModules();
+
+  library.module = LoadPath(modules, fileName);
+  if (library.module == nullptr) {
+    Unit found[kPathBufferSize] = {};
+    const std::uint32_t foundLength = SearchFile(modules, fileName, found, kPathBufferSize);
+    // A result of the buffer's size or more is the size a longer path would need.
+    if (foundLength == 0 || foundLength >= kPathBufferSize) return false;
+    library.module = LoadPath(modules, found);
+    if (library.module == nullptr) return false;
+  }
+
+  bool faulted = false;
+  HRESULT result = kE_FAIL;
+  void *entry = modules.Symbol(library.module, "DllGetClassObject");
+  if (entry != nullptr) {
+    const auto getClassObject = reinterpret_cast<platform::GetClassObjectFn>(entry);
+    faulted = !platform::CallGuarded(getClassObject, kClsidLogEngine, kIidClassFactory,
+                                     library.classFactory.put_void(), &result);
+  }
+  if (entry != nullptr && !faulted && result == kS_OK) return true;
+
+  // Whatever a faulting entry left behind cannot be trusted to be released.
+  if (faulted) static_cast<void>(library.classFactory.detach());
+  FreeEngineLibrary(library);
+  return false;
+}
+
+// Builds the engine library's path from the host executable's path (in
+// either width), loads that library and creates the engine.
+template <typename Unit>
+void OpenBesideHost(EngineConnection &connection, const Unit (&host)[kPathBufferSize], std::uint32_t hostLength) {
+  Unit path[kPathBufferSize];
+  // A truncated or unreadable host path, or one without a parent directory,
+  // leaves the connection without an engine rather than loading a wrong file.
+  if (hostLength == 0 || hostLength >= kPathBufferSize || !BuildPath(host, path)) return;
+  if (!LoadLibraryOf(connection.engineLibrary, path)) return;
+  // A failed creation leaves nothing of its output to release.
+  if (CreateEngineObject(connection.engineLibrary, connection.engine) != kS_OK)
+    static_cast<void>(connection.engine.detach());
+}
+
+// True when a unit before the terminator lies outside ASCII.
+bool HasNonAscii(const char16_t (&text)[kPathBufferSize]) {
+  for (const char16_t unit : text) {
+    if (unit == u'\0') return false;
+    if (unit > 0x7F) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 EngineLibrary::~EngineLibrary() { FreeEngineLibrary(*this); }
@@ -58,23 +149,11 @@ EngineLibrary::~EngineLibrary() { FreeEngineLibrary(*this); }
 EngineConnection::~EngineConnection() { CloseEngine(*this); }
 
 bool BuildEngineLibraryPath(const char *hostExecutable, char (&path)[260]) {
-  std::memset(path, 0, sizeof path);
-  if (hostExecutable == nullptr) return false;
-  const char separator = platform::PathSeparator();
-  // Never reads past the buffer the host path came in, terminated or not.
-  const void *terminator = std::memchr(hostExecutable, '\0', kPathBufferSize);
-  if (terminator == nullptr) return false;
-  const std::string host(hostExecutable, static_cast<const char *>(terminator));
-  const std::size_t fileStart = host.rfind(separator);
-  if (fileStart == std::string::npos || fileStart == 0) return false;
-  const std::size_t parentEnd = host.rfind(separator, fileStart - 1);
-  if (parentEnd == std::string::npos) return false;
-  const std::string tail = std::string(1, separator) + "Kernel" + separator + "Morvex.dll";
-  const std::size_t length = parentEnd + 1 + tail.size();
-  if (length + 1 > kPathBufferSize) return false;
-  std::memcpy(path, host.data(), parentEnd + 1);
-  std::memcpy(path + parentEnd + 1, tail.data(), tail.size());
-  return true;
+  return BuildPath(hostExecutable, path);
+}
+
+bool BuildEngineLibraryPath(const char16_t *hostExecutable, char16_t (&path)[260]) {
+  return BuildPath(hostExecutable, path);
 }
 
 void OpenEngine(EngineConnection &connection) {
@@ -87,16 +166,20 @@ void OpenEngine(EngineConnection &connection) {
   // What a failed activation left there is not ours to release.
   static_cast<void>(connection.engine.detach());
 
+  // The UTF-16 host path decides the way. An ASCII path, or none, goes the
+  // 8-bit way as it always has; a path outside ASCII, which an 8-bit path may
+  // hold with '?' in place of what the code page lacks, goes the UTF-16 way
+  // throughout.
+  platform::Modules &modules = platform::CurrentModules();
+  char16_t wideHost[kPathBufferSize] = {};
+  const std::uint32_t wideLength = modules.HostExecutablePathWide(wideHost, kPathBufferSize);
+  if (wideLength != 0 && HasNonAscii(wideHost)) {
+    OpenBesideHost(connection, wideHost, wideLength);
+    return;
+  }
   char host[kPathBufferSize] = {};
-  const std::uint32_t hostLength = platform::CurrentModules().HostExecutablePath(host, sizeof host);
-  char path[kPathBufferSize];
-  // A truncated or unreadable host path, or one without a parent directory,
-  // leaves the connection without an engine rather than loading a wrong file.
-  if (hostLength == 0 || hostLength >= sizeof host || !BuildEngineLibraryPath(host, path)) return;
-  if (!LoadEngineLibrary(connection.engineLibrary, path)) return;
-  // A failed creation leaves nothing of its output to release.
-  if (CreateEngineObject(connection.engineLibrary, connection.engine) != kS_OK)
-    static_cast<void>(connection.engine.detach());
+  const std::uint32_t hostLength = modules.HostExecutablePath(host, sizeof host);
+  OpenBesideHost(connection, host, hostLength);
 }
 
 bool OpenFirstLog(EngineConnection &connection) {
@@ -154,34 +237,11 @@ void CloseEngine(EngineConnection &connection) noexcept {
 }
 
 bool LoadEngineLibrary(EngineLibrary &library, const char *fileName) {
-  FreeEngineLibrary(library);
-  if (fileName == nullptr) return false;
-  platform::Modules &modules = platform::CurrentModules();
+  return LoadLibraryOf(library, fileName);
+}
 
-  library.module = modules.Load(fileName);
-  if (library.module == nullptr) {
-    char found[kPathBufferSize] = {};
-    const std::uint32_t foundLength = modules.Search(fileName, found, sizeof found);
-    // A result of the buffer's size or more is the size a longer path would need.
-    if (foundLength == 0 || foundLength >= sizeof found) return false;
-    library.module = modules.Load(found);
-    if (library.module == nullptr) return false;
-  }
-
-  bool faulted = false;
-  HRESULT result = kE_FAIL;
-  void *entry = modules.Symbol(library.module, "DllGetClassObject");
-  if (entry != nullptr) {
-    const auto getClassObject = reinterpret_cast<platform::GetClassObjectFn>(entry);
-    faulted = !platform::CallGuarded(getClassObject, kClsidLogEngine, kIidClassFactory,
-                                     library.classFactory.put_void(), &result);
-  }
-  if (entry != nullptr && !faulted && result == kS_OK) return true;
-
-  // Whatever a faulting entry left behind cannot be trusted to be released.
-  if (faulted) static_cast<void>(library.classFactory.detach());
-  FreeEngineLibrary(library);
-  return false;
+bool LoadEngineLibrary(EngineLibrary &library, const char16_t *fileName) {
+  return LoadLibraryOf(library, fileName);
 }
 
 HRESULT CreateEngineObject(EngineLibrary &library, ComPtr<ILogEngine> &engine) {

@@ -40,7 +40,9 @@ struct EngineConnection {
   ~EngineConnection();
 };
 
-// Out-of-process activation first, then Kernel/Morvex.dll beside the host's directory.
+// Out-of-process activation first, then Kernel/Morvex.dll beside the host's
+// directory: with 8-bit paths when the host's path is ASCII (or the loader has
+// no UTF-16 form), with UTF-16 paths otherwise.
 void OpenEngine(EngineConnection &connection);
 bool OpenFirstLog(EngineConnection &connection);
 bool OpenSecondLog(EngineConnection &connection);
@@ -55,8 +57,10 @@ void CloseEngine(EngineConnection &connection) noexcept;
 void ReleaseCursorAndEngine(EngineConnection &connection) noexcept;
 
 // Loads the library (by name, else through the search) and obtains its class
-// factory; true on success, false with nothing held otherwise.
+// factory; true on success, false with nothing held otherwise. The UTF-16 form
+// loads and searches with the loader's wide calls.
 [[nodiscard]] bool LoadEngineLibrary(EngineLibrary &library, const char *fileName);
+[[nodiscard]] bool LoadEngineLibrary(EngineLibrary &library, const char16_t *fileName);
 // The status of the class factory's CreateInstance, which fills engine;
 // E_FAIL, with engine empty, when there is no factory.
 [[nodiscard]] HRESULT CreateEngineObject(EngineLibrary &library, ComPtr<ILogEngine> &engine);
@@ -69,5 +73,7 @@ void FreeEngineLibrary(EngineLibrary &library) noexcept;
 // buffer of 260 bytes. False (buffer all zeros) when the host path has fewer
 // than two separators or the result would not fit with its terminator.
 [[nodiscard]] bool BuildEngineLibraryPath(const char *hostExecutable, char (&path)[260]);
+// The same path built from the host executable's UTF-16 path, in 260 units.
+[[nodiscard]] bool BuildEngineLibraryPath(const char16_t *hostExecutable, char16_t (&path)[260]);
 
 }  // namespace hf

@@ -25,6 +25,17 @@ class Modules {
   virtual void *Symbol(ModuleHandle module, const char *name) = 0;
   // FreeLibrary.
   virtual void Free(ModuleHandle module) = 0;
+
+  // The UTF-16 forms, for paths that 8-bit text cannot hold. Their defaults
+  // report "not available", which leaves the 8-bit forms in use.
+  // GetModuleFileNameW(nullptr, buffer, size): the host executable's full path, or 0 when not available.
+  virtual std::uint32_t HostExecutablePathWide(char16_t * /*buffer*/, std::uint32_t /*size*/) { return 0; }
+  // LoadLibraryW: a handle, or nullptr (also when not available).
+  virtual ModuleHandle LoadWide(const char16_t * /*path*/) { return nullptr; }
+  // SearchPathW(nullptr, file, nullptr, size, buffer, nullptr), size in units: 0 when not found or not available.
+  virtual std::uint32_t SearchWide(const char16_t * /*file*/, char16_t * /*buffer*/, std::uint32_t /*size*/) {
+    return 0;
+  }
 };
 
 Modules &SystemModules();

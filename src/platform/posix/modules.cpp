@@ -1,6 +1,8 @@
 // Library loading on Linux: dlopen/dlsym/dlclose, the executable from
 // /proc/self/exe, and a file search over the executable's directory, the
-// current directory and PATH.
+// current directory and PATH. The wide forms keep the base class's "not
+// available": /proc/self/exe gives the path's bytes exactly, so the 8-bit
+// forms already hold every path.
 #include "platform/modules.h"
 
 #include <dlfcn.h>

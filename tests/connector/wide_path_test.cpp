@@ -337,7 +337,7 @@ TEST_F(WidePathTest, FailingEntryPointOnTheWideRoadFreesTheLibrary) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    *engine.State() = EngineState{};
+    engine.Engine()->Reset();
     Script() = c.script;
     EngineConnection connection;
     OpenEngine(connection);

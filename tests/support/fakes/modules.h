@@ -30,6 +30,13 @@ class ModulesWrapper : public platform::Modules {
   }
   void *Symbol(platform::ModuleHandle module, const char *name) override { return target_->Symbol(module, name); }
   void Free(platform::ModuleHandle module) override { target_->Free(module); }
+  std::uint32_t HostExecutablePathWide(char16_t *buffer, std::uint32_t size) override {
+    return target_->HostExecutablePathWide(buffer, size);
+  }
+  platform::ModuleHandle LoadWide(const char16_t *path) override { return target_->LoadWide(path); }
+  std::uint32_t SearchWide(const char16_t *file, char16_t *buffer, std::uint32_t size) override {
+    return target_->SearchWide(file, buffer, size);
+  }
 
  private:
   platform::Modules *target_;
@@ -74,6 +81,11 @@ class FakeModules final : public ModulesWrapper {
   const char *Misuse() const;
 
   std::uint32_t HostExecutablePath(char *buffer, std::uint32_t size) override;
+  // With hostPath set, the wide form is not available, so the connection
+  // takes the 8-bit road with the reported path.
+  std::uint32_t HostExecutablePathWide(char16_t *buffer, std::uint32_t size) override {
+    return hostPath ? 0 : ModulesWrapper::HostExecutablePathWide(buffer, size);
+  }
   platform::ModuleHandle Load(const char *path) override;
   std::uint32_t Search(const char *file, char *buffer, std::uint32_t size) override;
   void *Symbol(platform::ModuleHandle module, const char *name) override;

@@ -27,6 +27,17 @@ void FoldInto(std::u16string_view text, WideString &out) {
   for (char16_t &unit : out) unit = FoldAscii(unit);
 }
 
+// Puts (hash, value) into the first free slot from the hash's own in an
+// open-addressed table of (hash, value) pairs, 0 marking a free slot; the
+// table's size is a power of two and it has a free slot.
+void PutSlot(std::vector<std::pair<std::uint64_t, std::size_t>> &table, std::uint64_t hash,
+             std::size_t value) noexcept {
+  const std::size_t mask = table.size() - 1;
+  std::size_t i = static_cast<std::size_t>(hash) & mask;
+  while (table[i].second != 0) i = (i + 1) & mask;
+  table[i] = {hash, value};
+}
+
 // Raises a count by one; it stays at the largest 32-bit value instead of overflowing.
 void AddHit(FolderEntry &entry) noexcept {
   if (entry.hits < std::numeric_limits<std::int32_t>::max()) ++entry.hits;
@@ -196,19 +207,13 @@ void TallyIndex::AddPosition(std::uint64_t hash, std::size_t position) {
   // only, the folder's text being the tally entry's own.
   if ((foldedCount_ + 1) * 2 > folded_.size()) {
     std::vector<std::pair<std::uint64_t, std::size_t>> grown(folded_.empty() ? 64 : folded_.size() * 2);
-    const std::size_t mask = grown.size() - 1;
     for (const auto &slot : folded_) {
       if (slot.second == 0) continue;
-      std::size_t i = static_cast<std::size_t>(slot.first) & mask;
-      while (grown[i].second != 0) i = (i + 1) & mask;
-      grown[i] = slot;
+      PutSlot(grown, slot.first, slot.second);
     }
     folded_.swap(grown);
   }
-  const std::size_t mask = folded_.size() - 1;
-  std::size_t i = static_cast<std::size_t>(hash) & mask;
-  while (folded_[i].second != 0) i = (i + 1) & mask;
-  folded_[i] = {hash, position + 1};
+  PutSlot(folded_, hash, position + 1);
   ++foldedCount_;
 }
 
@@ -230,20 +235,13 @@ void TallyIndex::AddSpelling(std::u16string_view folder, std::uint64_t hash, std
   // free slot or the right one, nearly always.
   if (spellings_.size() * 4 > slots_.size()) {
     std::vector<std::pair<std::uint64_t, std::size_t>> grown(slots_.empty() ? 64 : slots_.size() * 2);
-    const std::size_t mask = grown.size() - 1;
     for (std::size_t number = 0; number < spellings_.size(); ++number) {
-      const std::uint64_t spellingHash = HashUnits(spellings_[number].text);
-      std::size_t i = static_cast<std::size_t>(spellingHash) & mask;
-      while (grown[i].second != 0) i = (i + 1) & mask;
-      grown[i] = {spellingHash, number + 1};
+      PutSlot(grown, HashUnits(spellings_[number].text), number + 1);
     }
     slots_.swap(grown);
     return;
   }
-  const std::size_t mask = slots_.size() - 1;
-  std::size_t i = static_cast<std::size_t>(hash) & mask;
-  while (slots_[i].second != 0) i = (i + 1) & mask;
-  slots_[i] = {hash, spellings_.size()};
+  PutSlot(slots_, hash, spellings_.size());
 }
 
 void TallyIndex::CountNewSpelling(FolderList &tally, std::u16string_view folder, std::uint64_t hash) {

@@ -14,6 +14,7 @@
 #include "hotFolders.h"
 #include "platform/settings_store.h"
 #include "store/stored_lists.h"
+#include "store_test_util.h"
 
 namespace hf {
 namespace {
@@ -28,21 +29,8 @@ constexpr Status kDiskFull = 112;  // ERROR_DISK_FULL
 // Three entries; the bytes end in a NUL unit and an odd byte, which a copy
 // made through the text would lose.
 std::vector<std::uint8_t> OldBytes() {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t unit : std::u16string(u"C:\\a,5|C:\\b,3|C:\\c,2|")) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
+  std::vector<std::uint8_t> bytes = test::Bytes(u"C:\\a,5|C:\\b,3|C:\\c,2|");
   bytes.insert(bytes.end(), {0, 0, 0x7F});
-  return bytes;
-}
-
-std::vector<std::uint8_t> BytesOf(const std::u16string &text) {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
   return bytes;
 }
 
@@ -88,7 +76,7 @@ TEST_F(RewriteFaultTest, ARefusedWriteInTheRebuildLeavesTheOldListWhole) {
       source.Append(entry);
     EXPECT_EQ(StoreBest(source), c.stored ? WriteOutcome::kWritten : WriteOutcome::kRefused);
     EXPECT_EQ(fake_.values[kStored].bytes,
-              c.stored ? BytesOf(u"D:\\x,9|D:\\y,8|D:\\z,7|") : OldBytes());
+              c.stored ? test::Bytes(u"D:\\x,9|D:\\y,8|D:\\z,7|") : OldBytes());
     EXPECT_EQ(fake_.values[kStored].type, platform::kRegMultiSz);
     // One write makes the list; nothing follows a refused one.
     EXPECT_EQ(Writes(), std::vector<std::u16string>(1, kStored));
@@ -113,7 +101,7 @@ TEST_F(RewriteFaultTest, ARefusedWriteInADeletionLeavesTheOldListWhole) {
     std::vector<std::uint8_t> stored;
   } cases[] = {
       {"the list's write", 2, 0, OldBytes()},
-      {"a later write, never made", 3, 1, BytesOf(u"C:\\a,5|C:\\c,2|")},
+      {"a later write, never made", 3, 1, test::Bytes(u"C:\\a,5|C:\\c,2|")},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);

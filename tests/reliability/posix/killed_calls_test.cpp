@@ -52,7 +52,7 @@ class KilledCallsTest : public ::testing::Test {
   // Keeps the kills around the moment of the write, however fast the machine:
   // a call that completed shortens the next delay, one killed early lengthens it.
   void Adapt(bool completed) {
-    maxDelay_ = completed ? std::max(50, maxDelay_ * 3 / 4) : std::min(50000, maxDelay_ * 5 / 4 + 1);
+    maxDelay_ = completed ? std::max(50, maxDelay_ * 3 / 4) : std::min(2000000, maxDelay_ * 3 / 2 + 1);
   }
 
   // Temporary files in the key's directory.

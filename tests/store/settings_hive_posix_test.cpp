@@ -31,6 +31,7 @@
 #include "platform/settings_store.h"
 #include "store/stored_lists.h"
 #include "store_test_util.h"
+#include "support/posix/unprivileged.h"
 #include "support/test_hive.h"
 
 namespace hf {
@@ -365,24 +366,15 @@ TEST(HiveErrnoTest, EveryErrnoHasOneStatus) {
 std::optional<std::vector<Status>> StatusesInChild(const std::function<std::vector<Status>()> &calls,
                                                    bool unprivileged = false,
                                                    const std::string &root_dir = {}) {
-  constexpr uid_t kNobody = 65534;
   const bool drop = unprivileged && ::geteuid() == 0;
-  if (drop) {
-    for (const auto &entry : fs::recursive_directory_iterator(root_dir))
-      if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0) return std::nullopt;
-    // The temporary directories above the hive must be reachable too.
-    for (fs::path p = root_dir; p.has_parent_path() && p != p.parent_path(); p = p.parent_path()) {
-      if (::chown(p.c_str(), kNobody, kNobody) != 0) return std::nullopt;
-      if (p.filename().string().rfind("hotfolders-hive-", 0) == 0) break;
-    }
-  }
+  if (drop && !test::GiveHiveToNobody(root_dir)) return std::nullopt;
   int channel[2];
   if (::pipe(channel) != 0) return std::nullopt;
   const pid_t child = ::fork();
   if (child == 0) {
     ::close(channel[0]);
     ::alarm(60);
-    if (drop && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(1);
+    if (drop && !test::BecomeNobody()) ::_exit(1);
     const std::vector<Status> statuses = calls();
     const auto bytes = static_cast<ssize_t>(statuses.size() * sizeof(Status));
     ::_exit(::write(channel[1], statuses.data(), static_cast<std::size_t>(bytes)) == bytes ? 0 : 1);

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "platform.h"
+#include "support/posix/unprivileged.h"
 #include "support/test_hive.h"
 
 namespace hf::cli {
@@ -33,22 +34,14 @@ std::string Describe(const KeyProbe &probe) {
 // bypasses permissions), runs as the user "nobody" over files handed to it.
 // nullopt when the child could not run so.
 std::optional<std::string> ProbeAsUser(const std::string &hiveRoot) {
-  constexpr uid_t kNobody = 65534;
   const bool drop = ::geteuid() == 0;
-  if (drop) {
-    for (const auto &entry : fs::recursive_directory_iterator(hiveRoot))
-      if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0) return std::nullopt;
-    for (fs::path p = hiveRoot; p.has_parent_path() && p != p.parent_path(); p = p.parent_path()) {
-      if (::chown(p.c_str(), kNobody, kNobody) != 0) return std::nullopt;
-      if (p.filename().string().rfind("hotfolders-hive-", 0) == 0) break;
-    }
-  }
+  if (drop && !test::GiveHiveToNobody(hiveRoot)) return std::nullopt;
   int channel[2];
   if (::pipe(channel) != 0) return std::nullopt;
   const pid_t child = ::fork();
   if (child == 0) {
     ::close(channel[0]);
-    if (drop && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(1);
+    if (drop && !test::BecomeNobody()) ::_exit(1);
     const std::string line = Describe(ProbeSystemSettingsKey());
     ::_exit(::write(channel[1], line.data(), line.size()) == static_cast<ssize_t>(line.size()) ? 0 : 1);
   }

@@ -1,6 +1,11 @@
 // HarvestWorker: one log read on one thread, inside its own COM apartment.
 #include "harvest/harvest_worker.h"
 
+#include <atomic>
+#include <memory>
+#include <new>
+#include <utility>
+
 #include "harvest/engine_connection.h"
 #include "harvest/recent_window.h"
 #include "harvest/take_top.h"
@@ -10,6 +15,8 @@
 
 namespace hf {
 namespace {
+
+std::atomic<int> running{0};
 
 // Reads records until the end of the log or the budget is spent; now is the
 // time taken before the engine was opened, so a slow open still reads one record.
@@ -59,15 +66,35 @@ void Harvest(HarvestJob &job) {
   CloseEngine(connection);
 }
 
-}  // namespace
-
+// The thread procedure; job is a heap-held std::shared_ptr<HarvestJob>, which
+// it frees. Returns 0; no exception leaves it.
 unsigned HarvestWorker(void *job) noexcept {
-  try {
-    if (job != nullptr) Harvest(*static_cast<HarvestJob *>(job));
-  } catch (...) {
-    // Nothing may leave a thread procedure.
+  {
+    const std::unique_ptr<std::shared_ptr<HarvestJob>> owned(static_cast<std::shared_ptr<HarvestJob> *>(job));
+    try {
+      if (owned != nullptr && *owned != nullptr && (*owned)->excluded != nullptr) Harvest(**owned);
+    } catch (...) {
+      // Nothing may leave a thread procedure.
+    }
   }
+  running.fetch_sub(1, std::memory_order_acq_rel);
   return 0;
 }
+
+}  // namespace
+
+platform::ThreadHandle StartHarvestWorker(std::shared_ptr<HarvestJob> job) noexcept {
+  std::shared_ptr<HarvestJob> *owned = new (std::nothrow) std::shared_ptr<HarvestJob>(std::move(job));
+  if (owned == nullptr) return nullptr;
+  running.fetch_add(1, std::memory_order_acq_rel);
+  platform::ThreadHandle thread = platform::StartThread(&HarvestWorker, owned);
+  if (thread == nullptr) {
+    running.fetch_sub(1, std::memory_order_acq_rel);
+    delete owned;
+  }
+  return thread;
+}
+
+int RunningHarvestWorkers() noexcept { return running.load(std::memory_order_acquire); }
 
 }  // namespace hf

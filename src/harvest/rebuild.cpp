@@ -2,6 +2,11 @@
 // are merged and the best three written into "hotFolders".
 #include "harvest/rebuild.h"
 
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <utility>
+
 #include "harvest/harvest_worker.h"
 #include "harvest/merge_top.h"
 #include "harvest/take_top.h"
@@ -12,6 +17,11 @@
 
 namespace hf {
 namespace {
+
+std::uint32_t MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  return left.count() > 0 ? static_cast<std::uint32_t>(left.count()) : 0;
+}
 
 FolderList WithoutExcluded(const FolderList &list, const ExclusionSet &excluded) {
   FolderList kept;
@@ -36,22 +46,33 @@ int RunUpdate() {
   // back into the list: no rebuild without them.
   if (excluded.outcome != LoadOutcome::kParsed) return 0;
   // Built before the workers start; they only read it.
-  const ExclusionSet exclusions(excluded.entries);
+  const auto exclusions = std::make_shared<const ExclusionSet>(excluded.entries);
 
-  HarvestJob first;
-  first.firstLog = true;
-  HarvestJob second;
-  second.firstLog = false;
-  first.excluded = second.excluded = &exclusions;
-  first.start = second.start = platform::CurrentClock().Now();
+  platform::Clock &clock = platform::CurrentClock();
+  const std::int64_t start = clock.Now();
+  std::shared_ptr<HarvestJob> jobs[2];
+  platform::ThreadHandle threads[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    jobs[i] = std::make_shared<HarvestJob>();
+    jobs[i]->firstLog = i == 0;
+    jobs[i]->excluded = exclusions;
+    jobs[i]->start = start;
+  }
   // A worker that cannot be started is not waited for; its log contributes nothing.
-  platform::ThreadHandle firstThread = platform::StartThread(&HarvestWorker, &first);
-  platform::ThreadHandle secondThread = platform::StartThread(&HarvestWorker, &second);
-  platform::JoinThread(firstThread);
-  platform::JoinThread(secondThread);
+  for (int i = 0; i < 2; ++i) threads[i] = StartHarvestWorker(jobs[i]);
+  // Each worker gets until the budget plus the grace, counted from the start,
+  // and is then left behind: its log contributes nothing, as when it finds no
+  // engine. The job it shares keeps everything it touches alive.
+  const std::int64_t left = start + kHarvestBudgetSeconds + kHarvestGraceSeconds - clock.Now();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(left > 0 ? left : 0);
+  FolderList tops[2];
+  for (int i = 0; i < 2; ++i) {
+    if (threads[i] == nullptr) continue;
+    if (platform::JoinThread(threads[i], MillisecondsUntil(deadline))) tops[i] = std::move(jobs[i]->top);
+  }
 
-  MergeTopLists(first.top, second.top);
-  const FolderList best = TakeTop(first.top);
+  MergeTopLists(tops[0], tops[1]);
+  const FolderList best = TakeTop(tops[0]);
   // With nothing counted the old list stays as it is.
   if (best.Empty()) return 1;
 

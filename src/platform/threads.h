@@ -1,6 +1,8 @@
 // Worker threads for the rebuild.
 #pragma once
 
+#include <cstdint>
+
 namespace hf::platform {
 
 using ThreadHandle = void *;
@@ -9,7 +11,10 @@ using ThreadProc = unsigned (*)(void *arg);
 // Starts proc(arg) on a new thread that runs at once; nullptr when it cannot be started.
 ThreadHandle StartThread(ThreadProc proc, void *arg) noexcept;
 
-// Waits without a time-out for the thread to finish, then releases its handle.
-void JoinThread(ThreadHandle thread) noexcept;
+// Waits at most milliseconds for the thread to finish, then releases its
+// handle either way. True when it finished. A thread still running is left
+// to run on its own, and this library then stays loaded for the rest of the
+// process, since the thread's code lives in it.
+bool JoinThread(ThreadHandle thread, std::uint32_t milliseconds) noexcept;
 
 }  // namespace hf::platform

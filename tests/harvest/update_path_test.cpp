@@ -1,6 +1,8 @@
 // The rebuild with a scripted engine: two workers, the budget, the merge and
 // what is written.
+#include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -207,6 +209,88 @@ TEST_F(UpdatePathTest, WithoutTodaysDateNothingIsCounted) {
   EXPECT_EQ(UpdatePath(), 1);
   EXPECT_EQ(Stored(), u"old\\,1|");
 }
+
+// Where the hanging engine comes from: an out-of-process server, or the
+// engine library loaded into the process.
+enum class EngineSource { kServer, kLibrary };
+
+class HungEngineTest : public UpdatePathTest, public ::testing::WithParamInterface<EngineSource> {
+ protected:
+  void SetUp() override {
+    UpdatePathTest::SetUp();
+    if (GetParam() == EngineSource::kLibrary) {
+      com.engine = nullptr;
+      modules.memoryEngine = &engine;
+    }
+    // Every clock reading on a thread is 34 seconds after the last: a worker
+    // reads one record, and the rebuild waits one second past the budget and
+    // the grace (35 - 34) for a worker that hangs.
+    clock.step = kHarvestBudgetSeconds + kHarvestGraceSeconds - 1;
+  }
+  void TearDown() override {
+    // Let the workers left behind go, and see them give back all they hold.
+    for (Gate &gate : gates) gate.Open();
+    while (RunningHarvestWorkers() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // A loaded engine library's class factory is given back after the worker
+    // has left its apartment, with the library itself.
+    if (GetParam() == EngineSource::kLibrary) com.leftHolding.store(0);
+    EXPECT_EQ(modules.Held(), 0);
+    UpdatePathTest::TearDown();
+  }
+
+  // The reader of log which hangs inside its first Next until TearDown.
+  void Hang(int log) {
+    engine.script.logs[log].pause = &Gate::Wait;
+    engine.script.logs[log].pauseContext = &gates[log];
+    engine.script.logs[log].pauseAt = 0;
+  }
+
+  // UpdatePath's result, or -1 when it has not returned within a minute.
+  std::int32_t UpdateWithin() {
+    std::packaged_task<std::int32_t()> task([] { return UpdatePath(); });
+    std::future<std::int32_t> result = task.get_future();
+    std::thread caller(std::move(task));
+    if (result.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+      for (Gate &gate : gates) gate.Open();
+      caller.join();
+      return -1;
+    }
+    caller.join();
+    return result.get();
+  }
+
+  Gate gates[2];
+};
+
+TEST_P(HungEngineTest, AWorkerHangingInNextIsLeftBehindAndTheOtherLogRanked) {
+  Add(Log(0), Records(u"C:\\Hot\\f", 5));
+  Add(Log(1), Records(u"D:\\y\\f", 3));
+  Hang(0);
+  EXPECT_EQ(UpdateWithin(), 1);
+  // The second worker read its one record; the first counts nothing.
+  EXPECT_EQ(Stored(), u"D:\\y\\,1|");
+  EXPECT_EQ(RunningHarvestWorkers(), 1);
+
+  // Let go later, the worker ends on its own and writes nothing.
+  gates[0].Open();
+  while (RunningHarvestWorkers() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(Stored(), u"D:\\y\\,1|");
+}
+
+TEST_P(HungEngineTest, BothWorkersHangingKeepTheOldText) {
+  Add(Log(0), Records(u"C:\\Hot\\f", 5));
+  Add(Log(1), Records(u"D:\\y\\f", 3));
+  Hang(0);
+  Hang(1);
+  EXPECT_EQ(UpdateWithin(), 1);
+  EXPECT_EQ(Stored(), u"old\\,1|");
+  EXPECT_EQ(RunningHarvestWorkers(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, HungEngineTest, ::testing::Values(EngineSource::kServer, EngineSource::kLibrary),
+                         [](const ::testing::TestParamInfo<EngineSource> &info) {
+                           return info.param == EngineSource::kServer ? "Server" : "Library";
+                         });
 
 }  // namespace
 }  // namespace hf::test

@@ -1,7 +1,10 @@
-// Worker threads start, run their procedure with its argument and are joined.
+// Worker threads start, run their procedure with its argument and are joined,
+// or left running once the wait is over.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "platform/threads.h"
 
@@ -13,6 +16,19 @@ unsigned Record(void *arg) {
   return 0;
 }
 
+// Runs until its flag is set, then marks it done.
+struct Held {
+  std::atomic<bool> release{false};
+  std::atomic<bool> done{false};
+};
+
+unsigned Hold(void *arg) {
+  auto *held = static_cast<Held *>(arg);
+  while (!held->release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  held->done.store(true);
+  return 0;
+}
+
 TEST(ThreadsTest, TwoWorkersRunAndAreJoined) {
   std::atomic<int> first{0};
   std::atomic<int> second{0};
@@ -20,15 +36,26 @@ TEST(ThreadsTest, TwoWorkersRunAndAreJoined) {
   ThreadHandle b = StartThread(&Record, &second);
   ASSERT_NE(a, nullptr);
   ASSERT_NE(b, nullptr);
-  JoinThread(a);
-  JoinThread(b);
+  EXPECT_TRUE(JoinThread(a, 60'000));
+  EXPECT_TRUE(JoinThread(b, 60'000));
   EXPECT_EQ(first.load(), 1);
   EXPECT_EQ(second.load(), 1);
 }
 
+TEST(ThreadsTest, AThreadStillRunningAfterTheWaitIsLeftToFinishOnItsOwn) {
+  Held held;
+  ThreadHandle thread = StartThread(&Hold, &held);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_FALSE(JoinThread(thread, 50));
+  EXPECT_FALSE(held.done.load());
+  // The handle is gone, the thread is not.
+  held.release.store(true);
+  while (!held.done.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 TEST(ThreadsTest, NullInputsAreHarmless) {
   EXPECT_EQ(StartThread(nullptr, nullptr), nullptr);
-  JoinThread(nullptr);
+  EXPECT_TRUE(JoinThread(nullptr, 0));
 }
 
 }  // namespace

@@ -8,6 +8,18 @@
 #include "platform/threads.h"
 
 namespace hf::platform {
+namespace {
+
+// Any address inside this library identifies it to the loader.
+const char kModuleAnchor = 0;
+
+void PinThisLibrary() noexcept {
+  HMODULE module = nullptr;
+  static_cast<void>(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                                       reinterpret_cast<LPCWSTR>(&kModuleAnchor), &module));
+}
+
+}  // namespace
 
 ThreadHandle StartThread(ThreadProc proc, void *arg) noexcept {
   if (proc == nullptr) return nullptr;
@@ -16,10 +28,14 @@ ThreadHandle StartThread(ThreadProc proc, void *arg) noexcept {
   return reinterpret_cast<ThreadHandle>(thread);
 }
 
-void JoinThread(ThreadHandle thread) noexcept {
-  if (thread == nullptr) return;
-  WaitForSingleObject(static_cast<HANDLE>(thread), INFINITE);
+bool JoinThread(ThreadHandle thread, std::uint32_t milliseconds) noexcept {
+  if (thread == nullptr) return true;
+  // INFINITE is all bits set; the longest finite wait is one less.
+  const DWORD wait = milliseconds == INFINITE ? INFINITE - 1 : milliseconds;
+  const bool finished = WaitForSingleObject(static_cast<HANDLE>(thread), wait) == WAIT_OBJECT_0;
+  if (!finished) PinThisLibrary();
   CloseHandle(static_cast<HANDLE>(thread));
+  return finished;
 }
 
 }  // namespace hf::platform

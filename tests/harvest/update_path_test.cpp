@@ -220,6 +220,7 @@ class HungEngineTest : public UpdatePathTest, public ::testing::WithParamInterfa
     UpdatePathTest::SetUp();
     if (GetParam() == EngineSource::kLibrary) {
       com.engine = nullptr;
+      modules.hostPath = fakes::NativeSeparators("C:\\Product\\bin\\host.exe");
       modules.memoryEngine = &engine;
     }
     // Every clock reading on a thread is 34 seconds after the last: a worker

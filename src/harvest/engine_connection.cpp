@@ -13,20 +13,6 @@ namespace {
 
 constexpr std::size_t kPathBufferSize = 260;
 
-// The length of a NUL-terminated text, four units a step; no unit after the
-// terminator is read (a wider read could reach past the engine's storage,
-// which memory checkers rightly report).
-std::size_t TextLength(const NativeChar16 *text) noexcept {
-  const NativeChar16 *at = text;
-  for (;; at += 4) {
-    if (at[0] == 0) break;
-    if (at[1] == 0) return static_cast<std::size_t>(at - text) + 1;
-    if (at[2] == 0) return static_cast<std::size_t>(at - text) + 2;
-    if (at[3] == 0) return static_cast<std::size_t>(at - text) + 3;
-  }
-  return static_cast<std::size_t>(at - text);
-}
-
 // Copies an engine text into an existing string, reusing its storage; a null
 // text gives the empty string.
 void CopyText(const NativeChar16 *text, WideString &target) {
@@ -190,7 +176,21 @@ bool OpenSecondLog(EngineConnection &connection) {
   return OpenLogCursor(connection, 1, &ILogEngine::OpenSecondLog);
 }
 
-bool ReadNextRecord(EngineConnection &connection, LogRecord &record) {
+// Four units a step; no unit after the terminator is read (a wider read could
+// reach past the engine's storage, which memory checkers rightly report).
+std::size_t TextLength(const NativeChar16 *text) noexcept {
+  if (text == nullptr) return 0;
+  const NativeChar16 *at = text;
+  for (;; at += 4) {
+    if (at[0] == 0) break;
+    if (at[1] == 0) return static_cast<std::size_t>(at - text) + 1;
+    if (at[2] == 0) return static_cast<std::size_t>(at - text) + 2;
+    if (at[3] == 0) return static_cast<std::size_t>(at - text) + 3;
+  }
+  return static_cast<std::size_t>(at - text);
+}
+
+bool FetchNextRecord(EngineConnection &connection) {
   if (connection.cursor == nullptr) return false;
   std::uint32_t fetched = 0;
   const HRESULT next = connection.cursor->Next(1, connection.currentRecord.put(), &fetched);
@@ -199,31 +199,16 @@ bool ReadNextRecord(EngineConnection &connection, LogRecord &record) {
     static_cast<void>(connection.currentRecord.detach());
     return false;
   }
-  if (connection.currentRecord == nullptr) return false;
+  return connection.currentRecord != nullptr;
+}
 
-  // The record is released when this read ends, also by an exception.
-  struct ReleaseAtEnd {
-    ComPtr<ILogRecord> &record;
-    ~ReleaseAtEnd() { record.reset(); }
-  } release{connection.currentRecord};
-  ILogRecord &current = *connection.currentRecord;
-
-  const NativeChar16 *text = nullptr;
-  current.GetObjectPath(&text);
-  CopyText(text, record.objectPath);
-
-  text = nullptr;
-  current.GetSecondText(&text);
-  CopyText(text, record.secondText);
-
-  std::int32_t number = 0;
-  current.GetNumber(&number);
-  record.number = number;
-
-  Timestamp time{};
-  current.GetTime(&time);
-  record.timestamp = time;
-  return true;
+bool ReadNextRecord(EngineConnection &connection, LogRecord &record) {
+  return ReadNextRecordInPlace(connection, [&record](const HeldRecord &held) {
+    CopyText(held.objectPath, record.objectPath);
+    CopyText(held.secondText, record.secondText);
+    record.number = held.number;
+    record.timestamp = held.timestamp;
+  });
 }
 
 void ReleaseCursorAndEngine(EngineConnection &connection) noexcept {

@@ -1,6 +1,7 @@
 // One worker thread's link to the log engine and the reading of its records.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "abi/log_engine.h"
@@ -49,6 +50,45 @@ bool OpenSecondLog(EngineConnection &connection);
 // The connection's cursor must be set. False at the end of the log; record
 // is then untouched.
 bool ReadNextRecord(EngineConnection &connection, LogRecord &record);
+
+// One engine record as the getters gave it. The texts are the engine's own:
+// valid only while the record is held, so they are read in place, not copied.
+struct HeldRecord {
+  const NativeChar16 *objectPath = nullptr;
+  const NativeChar16 *secondText = nullptr;
+  std::int32_t number = 0;
+  Timestamp timestamp{};
+};
+
+// Asks the cursor for the next record into connection.currentRecord; true
+// when one was delivered. The caller must release it before the next read.
+[[nodiscard]] bool FetchNextRecord(EngineConnection &connection);
+
+// Reads the next record as ReadNextRecord does, with the same engine calls in
+// the same order (Next, the four getters, Release), but hands the record to
+// use(const HeldRecord &) while it is still held instead of copying its texts.
+// False at the end of the log, without calling use.
+template <class Use>
+bool ReadNextRecordInPlace(EngineConnection &connection, Use &&use) {
+  if (!FetchNextRecord(connection)) return false;
+  // The record is released when this read ends, also by an exception.
+  struct ReleaseAtEnd {
+    ComPtr<ILogRecord> &record;
+    ~ReleaseAtEnd() { record.reset(); }
+  } release{connection.currentRecord};
+  ILogRecord &current = *connection.currentRecord;
+  HeldRecord held;
+  current.GetObjectPath(&held.objectPath);
+  current.GetSecondText(&held.secondText);
+  current.GetNumber(&held.number);
+  current.GetTime(&held.timestamp);
+  use(static_cast<const HeldRecord &>(held));
+  return true;
+}
+
+// The length of a NUL-terminated engine text; 0 for a null one. No unit after
+// the terminator is read.
+std::size_t TextLength(const NativeChar16 *text) noexcept;
 // Releases cursor, engine, class factory, library, each only when held. Idempotent.
 void CloseEngine(EngineConnection &connection) noexcept;
 

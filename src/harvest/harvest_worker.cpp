@@ -24,18 +24,17 @@ void ReadLog(EngineConnection &connection, HarvestJob &job, std::int64_t now) {
   platform::Clock &clock = platform::CurrentClock();
   TallyIndex index(*job.excluded);
   RecentWindow window;
-  LogRecord record;
+  // Counts a record while the engine still holds it: its object path is read
+  // in place, and its second text, which nothing uses, is not read at all.
+  const auto count = [&](const HeldRecord &record) {
+    window.Follow(now);
+    if (!window.Contains(record.timestamp)) return;
+    static_assert(sizeof(NativeChar16) == sizeof(char16_t), "16-bit text units");
+    const auto *path = reinterpret_cast<const char16_t *>(record.objectPath);
+    TallyFolder(job.tally, index, std::u16string_view(path, TextLength(record.objectPath)));
+  };
   while (now - job.start < kHarvestBudgetSeconds) {
-    // Every read starts from an empty record; the buffers are kept.
-    record.objectPath.clear();
-    record.secondText.clear();
-    record.timestamp = Timestamp{};
-    record.number = 0;
-    const bool read = connection.cursor != nullptr && ReadNextRecord(connection, record);
-    if (read) {
-      window.Follow(now);
-      if (window.Contains(record.timestamp)) TallyFolder(job.tally, index, record);
-    }
+    const bool read = connection.cursor != nullptr && ReadNextRecordInPlace(connection, count);
     now = clock.Now();
     if (!read) break;
   }

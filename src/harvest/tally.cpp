@@ -267,8 +267,8 @@ void TallyIndex::CountNewSpelling(FolderList &tally, std::u16string_view folder,
   AddSpelling(folder, hash, position);
 }
 
-void TallyFolder(FolderList &tally, TallyIndex &index, const LogRecord &record) {
-  const std::u16string_view folder = FolderOf(record.objectPath);
+void TallyFolder(FolderList &tally, TallyIndex &index, std::u16string_view objectPath) {
+  const std::u16string_view folder = FolderOf(objectPath);
   if (index.indexed_ != tally.Count()) index.Rebuild(tally);
   const std::uint64_t hash = HashUnits(folder);
   TallyIndex::Spelling *const known = index.FindSpelling(folder, hash);

@@ -31,7 +31,7 @@ class TallyIndex {
   explicit TallyIndex(const ExclusionSet &excluded) : excluded_(&excluded) {}
 
  private:
-  friend void TallyFolder(FolderList &tally, TallyIndex &index, const LogRecord &record);
+  friend void TallyFolder(FolderList &tally, TallyIndex &index, std::u16string_view objectPath);
 
   // What is known of one exact folder spelling: excluded, or the position of
   // the tally entry that counts it.
@@ -74,6 +74,9 @@ class TallyIndex {
 // holds a "|", which the stored list cannot carry: the
 // first entry whose path equals the folder once A-Z are folded to a-z gains a
 // hit (held at the 32-bit limit), else the folder is appended with one hit.
-void TallyFolder(FolderList &tally, TallyIndex &index, const LogRecord &record);
+void TallyFolder(FolderList &tally, TallyIndex &index, std::u16string_view objectPath);
+inline void TallyFolder(FolderList &tally, TallyIndex &index, const LogRecord &record) {
+  TallyFolder(tally, index, record.objectPath);
+}
 
 }  // namespace hf

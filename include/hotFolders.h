@@ -79,15 +79,18 @@ HOTFOLDERS_API int32_t DeletePath(const HF_UTF16 *folderPath);
  * the folders of the objects logged in the current month or after today's day
  * of the previous month, skipping removed folders, and stores the best
  * three. Blocks until both logs are read or about 30 seconds of reading are
- * spent. Returns 1 when the
- * harvest ran, whatever it found (with no engine or no recent record the old
- * list stays). Folders removed while the logs were read are left out of what
- * is stored. Returns 0, writing nothing, when the key is missing, the user's
- * settings lock exists but cannot be taken, or the "deletepath" value cannot
- * be loaded whole (unreadable, empty of bytes, damaged), before the reading or
- * again before the write; also 0 when memory runs out outside the log
- * reading, and 0 when the new list could not be stored (a key that cannot be
- * written, a full disk; the old list then stays whole). */
+ * spent, and waits for the logs no more than 35 seconds in all: a log whose
+ * engine has not returned from a call by then counts for nothing, its reader
+ * thread is left to end on its own, and the library stays loaded in the
+ * process from then on. Returns 1 when the harvest ran, whatever it found
+ * (with no engine or no recent record the old list stays). Folders removed
+ * while the logs were read are left out of what is stored. Returns 0, writing
+ * nothing, when the key is missing, the user's settings lock exists but
+ * cannot be taken, or the "deletepath" value cannot be loaded whole
+ * (unreadable, empty of bytes, damaged), before the reading or again before
+ * the write; also 0 when memory runs out outside the log reading, and 0 when
+ * the new list could not be stored (a key that cannot be written, a full
+ * disk; the old list then stays whole). */
 HOTFOLDERS_API int32_t UpdatePath(void);
 
 #ifdef __cplusplus

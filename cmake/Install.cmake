@@ -5,6 +5,8 @@
 # Install tree (the same on both builds, fixed so that hosts find each other):
 #   bin/hotfolders[.exe]  bin/hotFolders.dll | lib/libhotFolders.so
 #   lib/libhotFolders.dll.a  include/hotFolders.h  Kernel/Morvex.dll  History/
+#   Kernel/MorvexServer.exe  Kernel/MorvexProxy.dll (Windows: the engine as a
+#   COM local server and its proxy)
 #   lib/cmake/hotFolders/  lib/pkgconfig/hotFolders.pc  share/doc/hotFolders/
 
 include(CMakePackageConfigHelpers)
@@ -41,6 +43,10 @@ if(WIN32)
     "hotFolders command-line host" VFT_APP)
   hotfolders_version_resource(Morvex Morvex.dll
     "hotFolders reference log engine" VFT_DLL)
+  hotfolders_version_resource(MorvexServer MorvexServer.exe
+    "hotFolders reference log engine, COM local server" VFT_APP)
+  hotfolders_version_resource(MorvexProxy MorvexProxy.dll
+    "hotFolders reference log engine, proxy and client classes" VFT_DLL)
 endif()
 
 # --- Install rules ----------------------------------------------------------
@@ -90,6 +96,18 @@ if(TARGET Morvex)
     RUNTIME DESTINATION Kernel)
 endif()
 
+# The engine out of process (Windows): the server and its proxy beside the
+# engine library. An import library of the proxy is of no use to a host.
+set(HOTFOLDERS_PACKAGE_SERVER OFF)
+if(WIN32 AND TARGET MorvexServer AND TARGET MorvexProxy)
+  set(HOTFOLDERS_PACKAGE_SERVER ON)
+  install(TARGETS MorvexServer RUNTIME DESTINATION Kernel)
+  install(TARGETS MorvexProxy
+    RUNTIME DESTINATION Kernel
+    LIBRARY DESTINATION Kernel
+    ARCHIVE DESTINATION ${HOTFOLDERS_INSTALL_LIBDIR} EXCLUDE_FROM_ALL)
+endif()
+
 # The reference engine's default log directory, empty.
 install(DIRECTORY DESTINATION History)
 
@@ -101,7 +119,8 @@ endif()
 # --- Facts for the packaging checks -----------------------------------------
 
 # tests/package/*_test.sh BUILD_DIR read this to build hosts the way this
-# build was made (compilers, sanitizer flags, cross toolchain).
+# build was made (compilers, sanitizer flags, cross toolchain) and to know
+# whether the install holds the engine server (HF_SERVER ON|OFF).
 if(WIN32)
   set(HOTFOLDERS_PACKAGE_SYSTEM windows)
 else()
@@ -111,6 +130,7 @@ file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/package/build.env @ONLY CONTENT [[
 HF_SOURCE_DIR='@PROJECT_SOURCE_DIR@'
 HF_VERSION='@PROJECT_VERSION@'
 HF_SYSTEM='@HOTFOLDERS_PACKAGE_SYSTEM@'
+HF_SERVER='@HOTFOLDERS_PACKAGE_SERVER@'
 HF_CC='@CMAKE_C_COMPILER@'
 HF_CXX='@CMAKE_CXX_COMPILER@'
 HF_C_FLAGS='@CMAKE_C_FLAGS@'

@@ -2,7 +2,8 @@
 # archive_test.sh, which take the build directory as their argument and read
 # the facts of that build from <build>/package/build.env (HF_SOURCE_DIR,
 # HF_VERSION, HF_SYSTEM linux|windows, HF_CC, HF_CXX, HF_C_FLAGS,
-# HF_CXX_FLAGS, HF_LINKER_FLAGS, HF_TOOLCHAIN_FILE, HF_BUILD_TYPE).
+# HF_CXX_FLAGS, HF_LINKER_FLAGS, HF_TOOLCHAIN_FILE, HF_BUILD_TYPE, and
+# HF_SERVER ON when the install holds the engine server and its proxy).
 # They run natively; Windows programs run under Wine in a private prefix, so
 # the registry they touch belongs to this test alone.
 
@@ -99,6 +100,7 @@ check_layout() {
   if [[ -f $HF_SOURCE_DIR/README.md ]]; then expected+=(share/doc/hotFolders/README.md); fi
   if [[ $HF_SYSTEM == windows ]]; then
     expected+=(bin/hotFolders.dll lib/libhotFolders.dll.a)
+    if [[ ${HF_SERVER:-OFF} == ON ]]; then expected+=(Kernel/MorvexServer.exe Kernel/MorvexProxy.dll); fi
   else
     expected+=(lib/libhotFolders.so lib/pkgconfig/hotFolders.pc)
   fi
@@ -112,8 +114,9 @@ check_layout() {
 
 # check_version_resources ROOT: the Windows binaries carry the project's version.
 check_version_resources() {
-  local root=$1 file strings
-  for file in bin/hotFolders.dll "bin/hotfolders$exe" Kernel/Morvex.dll; do
+  local root=$1 file strings files=(bin/hotFolders.dll "bin/hotfolders$exe" Kernel/Morvex.dll)
+  if [[ ${HF_SERVER:-OFF} == ON ]]; then files+=(Kernel/MorvexServer.exe Kernel/MorvexProxy.dll); fi
+  for file in "${files[@]}"; do
     strings=$(strings -el "$root/$file" | tr '\n' ' ')
     [[ $strings == *"FileVersion $HF_VERSION "* ]] || fail "$file has no FileVersion $HF_VERSION"
     [[ $strings == *"ProductVersion $HF_VERSION "* ]] || fail "$file has no ProductVersion $HF_VERSION"

@@ -136,8 +136,8 @@ generate() {
 }
 
 # hotfolders TREE ARGS...: runs TREE's tool, with the assignments in the
-# array tool_env added to its environment; output in $work/out and
-# $work/err, exit status in $tool_status, wall seconds in $tool_seconds. A
+# array tool_env added to its environment; output in $work/tool.out and
+# $work/tool.err, exit status in $tool_status, wall seconds in $tool_seconds. A
 # run that takes more than 120 s is killed (status 137).
 tool_env=()
 hotfolders() {
@@ -146,7 +146,7 @@ hotfolders() {
   tool_status=0
   start=$EPOCHREALTIME
   env "${tool_env[@]}" timeout -s KILL 120 "$emulator" "$tree/bin/$(basename "$tool")" "$@" \
-    >"$work/out" 2>"$work/err" || tool_status=$?
+    >"$work/tool.out" 2>"$work/tool.err" || tool_status=$?
   tool_seconds=$(python3 -c "print(f'{$EPOCHREALTIME - $start:.2f}')")
 }
 
@@ -154,7 +154,7 @@ hotfolders() {
 must() {
   hotfolders "$@"
   ((tool_status == 0)) || {
-    cat "$work/out" "$work/err" >&2
+    cat "$work/tool.out" "$work/tool.err" >&2
     fail "hotfolders ${*:2} in $1 exited $tool_status"
   }
 }
@@ -202,7 +202,7 @@ rebuild() {
   must "$tree" update
   must "$tree" list --json
   tool_env=()
-  tr -d '\r' <"$work/out" >"$work/$name.json"
+  tr -d '\r' <"$work/tool.out" >"$work/$name.json"
   stored_value >"$work/$name.value"
 }
 

@@ -15,7 +15,7 @@ generate "$work/short" --records 300 --folders 40 --seed 6
 mkdir "$work/second-only"
 cp "$work/short/second.log" "$work/second-only/"
 layout "$work/in" in-process
-layout "$work/out" out-of-process
+layout "$work/oop" out-of-process
 
 # The results to expect: second.log alone, and the list kept from before.
 rebuild "$work/in" second-only MORVEX_HISTORY_DIR="$(windows_path "$work/second-only")"
@@ -23,24 +23,24 @@ rebuild "$work/in" before MORVEX_HISTORY_DIR="$(windows_path "$work/short")"
 cmp -s "$work/second-only.value" "$work/before.value" && fail "the two expected lists are the same"
 
 mkdir "$work/history"
-register "$work/out" --machine --history "$(windows_path "$work/history")" --hang-after 1000
+register "$work/oop" --machine --history "$(windows_path "$work/history")" --hang-after 1000
 for case in first-hangs both-hang; do
   cp "$work/long/first.log" "$work/history/first.log"
   if [[ $case == first-hangs ]]; then
     cp "$work/short/second.log" "$work/history/second.log"
-    fresh_key "$work/out"
+    fresh_key "$work/oop"
   else
     cp "$work/long/second.log" "$work/history/second.log"
     # The key as the in-process rebuild of the short logs left it.
-    fresh_key "$work/out"
+    fresh_key "$work/oop"
     store_value "$(cat "$work/before.value")"
   fi
-  hotfolders "$work/out" update
-  ((tool_status == 0)) || { cat "$work/out" "$work/err" >&2; fail "$case: update exited $tool_status"; }
+  hotfolders "$work/oop" update
+  ((tool_status == 0)) || { cat "$work/tool.out" "$work/tool.err" >&2; fail "$case: update exited $tool_status"; }
   python3 -c "import sys; sys.exit(0 if $tool_seconds < 60 else 1)" || fail "$case: update took $tool_seconds s"
   [[ -n $(server_pids) ]] || fail "$case: no server hangs after the rebuild; --hang-after did not stop a cursor"
-  must "$work/out" list --json
-  tr -d '\r' <"$work/out" >"$work/$case.json"
+  must "$work/oop" list --json
+  tr -d '\r' <"$work/tool.out" >"$work/$case.json"
   stored_value >"$work/$case.value"
   if [[ $case == first-hangs ]]; then
     same_list second-only "$case" "$case"

@@ -11,20 +11,20 @@ source "$(dirname "$0")/common.sh"
 generate "$work/logs" --records 2000000 --folders 1000 --seed 3
 history=$(windows_path "$work/logs")
 layout "$work/in" in-process
-layout "$work/out" out-of-process
+layout "$work/oop" out-of-process
 
 rebuild "$work/in" in MORVEX_HISTORY_DIR="$history"
 every=$(hits "$work/in.json")
 
-register "$work/out" --machine --history "$history"
+register "$work/oop" --machine --history "$history"
 for victims in one both; do
-  fresh_key "$work/out"
-  timeout -s KILL 120 "$emulator" "$work/out/bin/$(basename "$tool")" update >"$work/out.txt" 2>&1 &
+  fresh_key "$work/oop"
+  timeout -s KILL 120 "$emulator" "$work/oop/bin/$(basename "$tool")" update >"$work/update.txt" 2>&1 &
   update_pid=$!
   deadline=$((SECONDS + 30))
   while (($(server_pids | wc -l) < 2)); do
     ((SECONDS < deadline)) || fail "two servers did not start within 30 s (running: $(server_pids))"
-    kill -0 "$update_pid" 2>/dev/null || fail "update ended before two servers ran: $(cat "$work/out.txt")"
+    kill -0 "$update_pid" 2>/dev/null || fail "update ended before two servers ran: $(cat "$work/update.txt")"
     sleep 0.05
   done
   sleep 0.5  # both workers are reading
@@ -38,12 +38,12 @@ for victims in one both; do
   update_status=0
   wait "$update_pid" || update_status=$?
   after=$(python3 -c "print(f'{$EPOCHREALTIME - $killed_at:.1f}')")
-  ((update_status == 0)) || { cat "$work/out.txt" >&2; fail "$victims killed: update exited $update_status"; }
+  ((update_status == 0)) || { cat "$work/update.txt" >&2; fail "$victims killed: update exited $update_status"; }
   python3 -c "import sys; sys.exit(0 if $after < 20 else 1)" ||
     fail "$victims killed: update exited $after s after the kill"
 
-  must "$work/out" list --json
-  tr -d '\r' <"$work/out" >"$work/$victims.json"
+  must "$work/oop" list --json
+  tr -d '\r' <"$work/tool.out" >"$work/$victims.json"
   counted=$(hits "$work/$victims.json")
   ((counted > 0)) || { cat "$work/$victims.json" >&2; fail "$victims killed: the list ranks nothing"; }
   ((counted < every)) ||

@@ -1,0 +1,42 @@
+// The server side of a cursor that travels by value: reads the engine cursor
+// and hands its records out in batches.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <mutex>
+
+#include "abi/log_engine.h"
+#include "morvex_remote.h"
+#include "ref_count.h"
+#include "serve_options.h"
+
+namespace morvex::server {
+
+class BatchSource final : public ILogBatchSource {
+ public:
+  // Holds a reference of its own to cursor.
+  BatchSource(hf::ILogCursor *cursor, const ServeOptions &options) noexcept;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  // Restarts the engine cursor at the log's first record.
+  HRESULT STDMETHODCALLTYPE Begin() override;
+  // Up to maxRecords records as one batch in memory from CoTaskMemAlloc:
+  // S_OK while the log goes on, S_FALSE once it has ended (the batch may still
+  // hold its last records), a failure with no batch when nothing could be read.
+  HRESULT STDMETHODCALLTYPE Fetch(ULONG maxRecords, ULONG *size, byte **batch) override;
+
+ private:
+  ~BatchSource();
+
+  remote::RefCount refs_;
+  std::mutex mutex_;  // one call at a time on the engine cursor
+  hf::ILogCursor *cursor_;
+  ServeOptions options_;
+  std::uint64_t delivered_ = 0;
+};
+
+}  // namespace morvex::server

@@ -1,0 +1,167 @@
+#include "marshaling_cursor.h"
+
+#include <new>
+
+#include "batch_source.h"
+#include "record_batch.h"
+#include "remote_ids.h"
+#include "server_lifetime.h"
+
+namespace morvex::server {
+namespace {
+
+// By value only to another process of this machine, for a normal one-time
+// marshaling of the cursor itself.
+bool TravelsByValue(REFIID iid, DWORD context, DWORD flags) {
+  return context == MSHCTX_LOCAL && flags == MSHLFLAGS_NORMAL &&
+         (IsEqualIID(iid, IID_ILogCursor) || IsEqualIID(iid, IID_IUnknown));
+}
+
+HRESULT WriteAll(IStream *stream, const void *data, ULONG size) {
+  ULONG written = 0;
+  const HRESULT result = stream->Write(data, size, &written);
+  if (FAILED(result)) return result;
+  return written == size ? S_OK : STG_E_MEDIUMFULL;
+}
+
+}  // namespace
+
+MarshalingCursor::MarshalingCursor(hf::ILogCursor *cursor, const ServeOptions &options) noexcept
+    : cursor_(cursor), options_(options) {
+  ObjectStarted();
+}
+
+MarshalingCursor::~MarshalingCursor() {
+  source_.Reset();
+  cursor_->Release();
+  ObjectEnded();
+}
+
+HRESULT STDMETHODCALLTYPE MarshalingCursor::QueryInterface(REFIID iid, void **out) {
+  if (out == nullptr) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ILogCursor)) {
+    *out = static_cast<ILogCursor *>(this);
+  } else if (IsEqualIID(iid, IID_IMarshal)) {
+    *out = static_cast<IMarshal *>(this);
+  } else {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE MarshalingCursor::AddRef() { return refs_.Add(); }
+
+ULONG STDMETHODCALLTYPE MarshalingCursor::Release() {
+  CallScope call;
+  const ULONG left = refs_.Drop();
+  if (left == 0) delete this;
+  return left;
+}
+
+HRESULT STDMETHODCALLTYPE MarshalingCursor::Next(ULONG count, ILogRecord **records, ULONG *fetched) {
+  CallScope call;
+  std::uint32_t stored = 0;
+  // The engine's record and the declared one share their layout.
+  const HRESULT result =
+      cursor_->Next(count, reinterpret_cast<hf::ILogRecord **>(records), fetched != nullptr ? &stored : nullptr);
+  if (fetched != nullptr) *fetched = stored;
+  return result;
+}
+
+HRESULT STDMETHODCALLTYPE MarshalingCursor::Begin() {
+  CallScope call;
+  return cursor_->Begin();
+}
+
+HRESULT MarshalingCursor::StandardMarshaler(REFIID iid, DWORD context, void *contextData, DWORD flags,
+                                            remote::ComRef<IMarshal> *marshaler) {
+  return ::CoGetStandardMarshal(iid, static_cast<ILogCursor *>(this), context, contextData, flags,
+                                marshaler->Put());
+}
+
+HRESULT MarshalingCursor::Source(remote::ComRef<ILogBatchSource> *source) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!source_) {
+    auto *made = new (std::nothrow) BatchSource(cursor_, options_);
+    if (made == nullptr) return E_OUTOFMEMORY;
+    source_ = remote::ComRef<ILogBatchSource>(made);
+  }
+  source_->AddRef();
+  *source = remote::ComRef<ILogBatchSource>(source_.Get());
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE MarshalingCursor::GetUnmarshalClass(REFIID iid, void *object, DWORD context,
+                                                              void *contextData, DWORD flags, CLSID *clsid) {
+  CallScope call;
+  if (clsid == nullptr) return E_POINTER;
+  if (TravelsByValue(iid, context, flags)) {
+    *clsid = remote::kClsidBatchingCursor;
+    return S_OK;
+  }
+  remote::ComRef<IMarshal> standard;
+  const HRESULT result = StandardMarshaler(iid, context, contextData, flags, &standard);
+  if (FAILED(result)) return result;
+  return standard->GetUnmarshalClass(iid, object, context, contextData, flags, clsid);
+}
+
+HRESULT STDMETHODCALLTYPE MarshalingCursor::GetMarshalSizeMax(REFIID iid, void *object, DWORD context,
+                                                              void *contextData, DWORD flags, DWORD *size) {
+  CallScope call;
+  if (size == nullptr) return E_POINTER;
+  *size = 0;
+  if (TravelsByValue(iid, context, flags)) {
+    remote::ComRef<ILogBatchSource> source;
+    HRESULT result = Source(&source);
+    if (FAILED(result)) return result;
+    ULONG sourceSize = 0;
+    result = ::CoGetMarshalSizeMax(&sourceSize, IID_ILogBatchSource, source.Get(), context, contextData,
+                                   MSHLFLAGS_NORMAL);
+    if (FAILED(result)) return result;
+    *size = sourceSize + static_cast<DWORD>(wire::kCursorHeaderSize);
+    return S_OK;
+  }
+  remote::ComRef<IMarshal> standard;
+  const HRESULT result = StandardMarshaler(iid, context, contextData, flags, &standard);
+  if (FAILED(result)) return result;
+  return standard->GetMarshalSizeMax(iid, object, context, contextData, flags, size);
+}
+
+HRESULT STDMETHODCALLTYPE MarshalingCursor::MarshalInterface(IStream *stream, REFIID iid, void *object,
+                                                             DWORD context, void *contextData, DWORD flags) {
+  CallScope call;
+  if (stream == nullptr) return E_POINTER;
+  if (TravelsByValue(iid, context, flags)) {
+    remote::ComRef<ILogBatchSource> source;
+    HRESULT result = Source(&source);
+    if (FAILED(result)) return result;
+    wire::CursorHeader header;
+    header.batchRecords = options_.batchRecords;
+    std::uint8_t bytes[wire::kCursorHeaderSize];
+    wire::WriteCursorHeader(header, bytes);
+    result = WriteAll(stream, bytes, sizeof bytes);
+    if (FAILED(result)) return result;
+    // The source goes by reference; marshaling this cursor again here would
+    // come straight back to this function.
+    return ::CoMarshalInterface(stream, IID_ILogBatchSource, source.Get(), context, contextData,
+                                MSHLFLAGS_NORMAL);
+  }
+  remote::ComRef<IMarshal> standard;
+  const HRESULT result = StandardMarshaler(iid, context, contextData, flags, &standard);
+  if (FAILED(result)) return result;
+  return standard->MarshalInterface(stream, iid, object, context, contextData, flags);
+}
+
+// Unmarshaling happens in the batching cursor of the proxy library, never here.
+HRESULT STDMETHODCALLTYPE MarshalingCursor::UnmarshalInterface(IStream *, REFIID, void **out) {
+  if (out != nullptr) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE MarshalingCursor::ReleaseMarshalData(IStream *) { return E_NOTIMPL; }
+
+HRESULT STDMETHODCALLTYPE MarshalingCursor::DisconnectObject(DWORD) { return S_OK; }
+
+}  // namespace morvex::server

@@ -30,8 +30,7 @@ void ReadLog(EngineConnection &connection, HarvestJob &job, std::int64_t now) {
     window.Follow(now);
     if (!window.Contains(record.timestamp)) return;
     static_assert(sizeof(NativeChar16) == sizeof(char16_t), "16-bit text units");
-    const auto *path = reinterpret_cast<const char16_t *>(record.objectPath);
-    TallyFolder(job.tally, index, std::u16string_view(path, TextLength(record.objectPath)));
+    TallyHeldPath(job.tally, index, reinterpret_cast<const char16_t *>(record.objectPath));
   };
   while (now - job.start < kHarvestBudgetSeconds) {
     const bool read = connection.cursor != nullptr && ReadNextRecordInPlace(connection, count);

@@ -17,6 +17,8 @@ namespace hf {
 // The folder of an object path: up to and including the last backslash before
 // the first "->" (or of the whole path); empty when there is none.
 std::u16string_view FolderOf(std::u16string_view objectPath) noexcept;
+// The same for a NUL-terminated path (null: empty), found in one pass over it.
+std::u16string_view FolderOfText(const char16_t *objectPath) noexcept;
 
 // True when a and b are equal once the letters A-Z are folded to a-z; every
 // other code unit must be identical.
@@ -31,7 +33,7 @@ class TallyIndex {
   explicit TallyIndex(const ExclusionSet &excluded) : excluded_(&excluded) {}
 
  private:
-  friend void TallyFolder(FolderList &tally, TallyIndex &index, std::u16string_view objectPath);
+  friend void TallyFolderOf(FolderList &tally, TallyIndex &index, std::u16string_view folder);
 
   // What is known of one exact folder spelling: excluded, or the position of
   // the tally entry that counts it.
@@ -75,6 +77,10 @@ class TallyIndex {
 // first entry whose path equals the folder once A-Z are folded to a-z gains a
 // hit (held at the 32-bit limit), else the folder is appended with one hit.
 void TallyFolder(FolderList &tally, TallyIndex &index, std::u16string_view objectPath);
+// The same for a NUL-terminated object path (null: empty) that the engine holds.
+void TallyHeldPath(FolderList &tally, TallyIndex &index, const char16_t *objectPath);
+// The same for a folder already taken from its path.
+void TallyFolderOf(FolderList &tally, TallyIndex &index, std::u16string_view folder);
 inline void TallyFolder(FolderList &tally, TallyIndex &index, const LogRecord &record) {
   TallyFolder(tally, index, record.objectPath);
 }

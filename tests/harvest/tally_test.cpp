@@ -1,4 +1,5 @@
 // The folder of a path, its count in a tally, exclusions and the index.
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -57,6 +58,33 @@ TEST(FolderOfTest, AgreesWithTheDefinitionAtEveryPosition) {
     }
     ASSERT_EQ(std::u16string(FolderOf(path)), FolderByDefinition(path)) << "round " << round;
   }
+}
+
+// The folder of a NUL-terminated path held at every position of an aligned
+// block, with units after the terminator that would change the answer if they
+// were taken as part of the path.
+TEST(FolderOfTest, TheTerminatedFormAgreesAtEveryAlignment) {
+  const char16_t alphabet[] = {u'a', u'\\', u'-', u'>', u'\u00E9', u'\u3E2D'};
+  const std::u16string after = u"\\->\\";
+  std::uint32_t state = 777;
+  for (int round = 0; round < 4000; ++round) {
+    state = state * 1103515245u + 12345u;
+    const std::size_t length = (state >> 8) % 41;
+    std::u16string path;
+    for (std::size_t i = 0; i < length; ++i) {
+      state = state * 1103515245u + 12345u;
+      path += alphabet[(state >> 16) % 6];
+    }
+    for (std::size_t offset = 0; offset < 8; ++offset) {
+      alignas(16) char16_t buffer[80] = {};
+      std::copy(path.begin(), path.end(), buffer + offset);
+      buffer[offset + length] = u'\0';
+      std::copy(after.begin(), after.end(), buffer + offset + length + 1);
+      ASSERT_EQ(std::u16string(FolderOfText(buffer + offset)), FolderByDefinition(path))
+          << "round " << round << ", offset " << offset;
+    }
+  }
+  EXPECT_EQ(FolderOfText(nullptr), u"");
 }
 
 struct TallyCase {

@@ -227,6 +227,7 @@ void TallyIndex::Rebuild(const FolderList &tally) {
   foldedCount_ = 0;
   spellings_.clear();
   std::fill(slots_.begin(), slots_.end(), std::pair<std::uint64_t, std::size_t>{0, 0});
+  std::fill(quick_.begin(), quick_.end(), 0u);
   indexed_ = 0;
   for (std::size_t position = 0; position < tally.Count(); ++position) {
     const std::u16string_view path = tally.At(position).path;
@@ -323,10 +324,39 @@ void TallyHeldPath(FolderList &tally, TallyIndex &index, const char16_t *objectP
   TallyFolderOf(tally, index, FolderOfText(objectPath));
 }
 
+std::uint32_t &TallyIndex::QuickSlot(std::u16string_view folder) {
+  if (quick_.empty()) quick_.assign(kQuickSlots, 0);
+  // The length and the first and last four units: enough to tell most
+  // folders apart, and a slot shared by several only costs a miss.
+  std::uint64_t head = 0;
+  std::uint64_t tail = 0;
+  const std::size_t size = folder.size();
+  if (size >= 4) {
+    std::memcpy(&head, folder.data(), sizeof head);
+    std::memcpy(&tail, folder.data() + size - 4, sizeof tail);
+  } else if (size > 0) {
+    std::memcpy(&head, folder.data(), size * sizeof(char16_t));
+  }
+  std::uint64_t key = (head ^ (tail * 0x9E3779B97F4A7C15ull) ^ size) * 0xFF51AFD7ED558CCDull;
+  key ^= key >> 32;
+  return quick_[static_cast<std::size_t>(key) & (kQuickSlots - 1)];
+}
+
 void TallyFolderOf(FolderList &tally, TallyIndex &index, std::u16string_view folder) {
   if (index.indexed_ != tally.Count()) index.Rebuild(tally);
-  const std::uint64_t hash = HashUnits(folder);
-  TallyIndex::Spelling *const known = index.FindSpelling(folder, hash);
+  // A spelling met recently is found through its quick slot, without hashing
+  // the whole folder; otherwise through the full hash.
+  std::uint32_t &quick = index.QuickSlot(folder);
+  TallyIndex::Spelling *known = nullptr;
+  if (quick != 0 && SameUnits(index.spellings_[quick - 1].text, folder)) known = &index.spellings_[quick - 1];
+  std::uint64_t hash = 0;
+  bool hashed = false;
+  if (known == nullptr) {
+    hash = HashUnits(folder);
+    hashed = true;
+    known = index.FindSpelling(folder, hash);
+    if (known != nullptr) quick = static_cast<std::uint32_t>(known - index.spellings_.data()) + 1;
+  }
   if (known != nullptr) {
     if (known->position == TallyIndex::kExcludedSpelling) return;
     FolderEntry &entry = tally.At(known->position);
@@ -342,7 +372,9 @@ void TallyFolderOf(FolderList &tally, TallyIndex &index, std::u16string_view fol
     // The list was changed behind the index's back: read it again.
     index.Rebuild(tally);
   }
+  if (!hashed) hash = HashUnits(folder);
   index.CountNewSpelling(tally, folder, hash);
+  index.QuickSlot(folder) = static_cast<std::uint32_t>(index.spellings_.size());
 }
 
 }  // namespace hf

@@ -57,6 +57,9 @@ class TallyIndex {
   void AddSpelling(std::u16string_view folder, std::uint64_t hash, std::size_t position);
   // Counts a folder spelling met for the first time.
   void CountNewSpelling(FolderList &tally, std::u16string_view folder, std::uint64_t hash);
+  // The quick slot of folder: the number + 1 of the spelling last counted
+  // there (0: none), which may be another folder's.
+  [[nodiscard]] std::uint32_t &QuickSlot(std::u16string_view folder);
 
   const ExclusionSet *excluded_;
   // An open-addressed table of (hash of the ASCII-folded folder, position of
@@ -69,6 +72,11 @@ class TallyIndex {
   // (hash, spelling number) slots, so a known folder is counted without a copy.
   std::vector<Spelling> spellings_;
   std::vector<std::pair<std::uint64_t, std::size_t>> slots_;  // number + 1; 0 is free
+  // A direct-mapped table from a cheap key of the folder to a spelling number
+  // + 1, checked by comparing the texts, so a folder counted recently needs
+  // no hash of all its units; a clash only sends it the long way.
+  static constexpr std::size_t kQuickSlots = 4096;
+  std::vector<std::uint32_t> quick_;
   WideString key_;  // reused buffer for the folded folder
 };
 

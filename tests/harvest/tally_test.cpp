@@ -129,6 +129,17 @@ TEST_F(TallyTest, CountsFoldersInFirstSeenOrder) {
       // commas are ordinary.
       {{}, {u"C:\\a,999|Z:\\inj\\x", u"C:\\b|\\y", u"C:\\c\\z"}, u"C:\\c\\,1|"},
       {{}, {u"D:\\Smith, John\\a", u"d:\\smith, john\\b"}, u"D:\\Smith, John\\,2|"},
+      // Folders of one length that share their first and last four units
+      // are still told apart, in both orders, and excluded alone.
+      {{},
+       {u"C:\\d\\0001\\Release\\a", u"C:\\d\\0002\\Release\\b", u"C:\\d\\0001\\Release\\c",
+        u"C:\\d\\0002\\Release\\d", u"C:\\d\\0002\\Release\\e"},
+       u"C:\\d\\0001\\Release\\,2|C:\\d\\0002\\Release\\,3|"},
+      {{u"C:\\d\\0002\\Release\\"},
+       {u"C:\\d\\0001\\Release\\a", u"C:\\d\\0002\\Release\\b", u"C:\\d\\0001\\Release\\c",
+        u"C:\\d\\0002\\Release\\d"},
+       u"C:\\d\\0001\\Release\\,2|"},
+      {{}, {u"C:\\a", u"C:\\b", u"C:\\a", u"C:\\"}, u"C:\\,4|"},
   };
   for (const TallyCase &c : cases) {
     SCOPED_TRACE(::testing::Message() << "case " << (&c - cases.data()));

@@ -46,7 +46,7 @@ windows_path() { printf 'Z:%s' "$1" | sed 's|/|\\|g'; }
 server_pids() {
   local pid line
   for pid in $(pgrep -f 'MorvexServer' || true); do
-    line=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || continue
+    line=$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline") || continue
     case $line in
       *"$(windows_path "$work")"* | *"$work"*) echo "$pid" ;;
     esac
@@ -99,6 +99,11 @@ unregister() {
   server_cmd /UnregServer "$@"
   ((server_status == 0)) || { cat "$work/server.out" >&2; fail "MorvexServer.exe /UnregServer $* exited $server_status"; }
 }
+
+# The tests start with the engine class registered nowhere, whatever an
+# earlier run left behind.
+server_cmd /UnregServer --machine
+server_cmd /UnregServer
 
 cleanup() {
   local status=$? scope

@@ -142,10 +142,19 @@ HRESULT STDMETHODCALLTYPE BatchingCursor::UnmarshalInterface(IStream *stream, RE
   wire::CursorHeader header;
   HRESULT result = ReadHeader(stream, &header);
   if (FAILED(result)) return result;
-  result = ::CoUnmarshalInterface(stream, IID_ILogBatchSource, source_.PutVoid());
+  remote::ComRef<ILogBatchSource> source;
+  result = ::CoUnmarshalInterface(stream, IID_ILogBatchSource, source.PutVoid());
   if (FAILED(result)) return result;
-  batchRecords_ = header.batchRecords < kMaxBatchRecords ? header.batchRecords : kMaxBatchRecords;
+  Attach(source.Get(), header.batchRecords);
   return QueryInterface(iid, out);
+}
+
+void BatchingCursor::Attach(ILogBatchSource *source, std::uint32_t batchRecords) noexcept {
+  DropBatch();
+  ended_ = false;
+  if (source != nullptr) source->AddRef();
+  source_ = remote::ComRef<ILogBatchSource>(source);
+  batchRecords_ = batchRecords == 0 ? 1 : batchRecords < kMaxBatchRecords ? batchRecords : kMaxBatchRecords;
 }
 
 HRESULT STDMETHODCALLTYPE BatchingCursor::ReleaseMarshalData(IStream *stream) {

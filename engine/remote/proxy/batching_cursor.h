@@ -35,6 +35,10 @@ class BatchingCursor final : public ILogCursor, public IMarshal {
   // Restarts at the first record, dropping what is buffered.
   HRESULT STDMETHODCALLTYPE Begin() override;
 
+  // Reads from source (a reference of its own), batchRecords records a fetch;
+  // what UnmarshalInterface does with what it read.
+  void Attach(ILogBatchSource *source, std::uint32_t batchRecords) noexcept;
+
   // Reads the header and the batch source reference the server wrote.
   HRESULT STDMETHODCALLTYPE UnmarshalInterface(IStream *stream, REFIID iid, void **out) override;
   HRESULT STDMETHODCALLTYPE ReleaseMarshalData(IStream *stream) override;

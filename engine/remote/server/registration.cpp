@@ -121,7 +121,16 @@ LONG WriteAll(HKEY classes, const ServerArguments &arguments, const std::wstring
   return result;
 }
 
-// Removes our keys and then the CLSID and Interface keys when they are left empty.
+void DeleteIfEmpty(HKEY parent, const wchar_t *name) {
+  RegistryKey key;
+  if (key.Open(parent, name) != ERROR_SUCCESS) return;
+  const bool empty = key.Empty();
+  key.Close();
+  if (empty) ::RegDeleteKeyW(parent, name);
+}
+
+// Removes our keys, then the CLSID, Interface and Software\Classes keys when
+// they are left empty: /RegServer may have created them.
 LONG RemoveAll(bool machine) {
   RegistryKey classes;
   LONG result = classes.Open(Root(machine), kClasses);
@@ -133,13 +142,11 @@ LONG RemoveAll(bool machine) {
     RegistryKey check;
     if (check.Open(classes.Get(), key) == ERROR_SUCCESS) return ERROR_ACCESS_DENIED;
   }
-  for (const wchar_t *parent : {L"CLSID", L"Interface"}) {
-    RegistryKey key;
-    if (key.Open(classes.Get(), parent) != ERROR_SUCCESS) continue;
-    const bool empty = key.Empty();
-    key.Close();
-    if (empty) ::RegDeleteKeyW(classes.Get(), parent);
-  }
+  for (const wchar_t *parent : {L"CLSID", L"Interface"}) DeleteIfEmpty(classes.Get(), parent);
+  // A fresh Wine prefix may have had no Software\Classes under HKCU at all.
+  const bool classesEmpty = classes.Empty();
+  classes.Close();
+  if (classesEmpty) ::RegDeleteKeyW(Root(machine), kClasses);
   return ERROR_SUCCESS;
 }
 

@@ -4,9 +4,11 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <memory>
 #include <new>
 
 #include "abi/log_engine.h"
+#include "class_registration.h"
 #include "com_ref.h"
 #include "guid_text.h"
 #include "server_factory.h"
@@ -14,6 +16,14 @@
 
 namespace morvex::server {
 namespace {
+
+// A renewed registration lasts long enough for a client polling once a
+// second to find it.
+constexpr std::uint32_t kRenewalMilliseconds = 3000;
+// How long a server whose last object is gone waits for a client that
+// already holds its class object.
+constexpr std::uint32_t kLateClientMilliseconds = 1000;
+constexpr std::uint32_t kTickMilliseconds = 250;
 
 // The apartment of the serving thread, left when the run ends.
 class Apartment {
@@ -27,24 +37,6 @@ class Apartment {
   HRESULT Result() const noexcept { return result_; }
 
  private:
-  HRESULT result_;
-};
-
-// The class object's registration, revoked on every way out: a server that
-// ends without revoking it can leave the class unusable for later activations.
-class ClassRegistration {
- public:
-  ClassRegistration(const CLSID &clsid, IUnknown *factory) noexcept
-      : result_(::CoRegisterClassObject(clsid, factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie_)) {}
-  ~ClassRegistration() {
-    if (SUCCEEDED(result_)) ::CoRevokeClassObject(cookie_);
-  }
-  ClassRegistration(const ClassRegistration &) = delete;
-  ClassRegistration &operator=(const ClassRegistration &) = delete;
-  HRESULT Result() const noexcept { return result_; }
-
- private:
-  DWORD cookie_ = 0;
   HRESULT result_;
 };
 
@@ -65,17 +57,33 @@ int Serve(const ServerArguments &arguments) {
   ServeOptions options;
   options.hang = arguments.hang;
   options.hangAfter = arguments.hangAfter;
-  remote::ComRef<IClassFactory> factory(new (std::nothrow) ServerFactory(options));
+  remote::ComRef<ServerFactory> factory(new (std::nothrow) ServerFactory(options));
   if (!factory) return 1;
-  {
-    ClassRegistration registration(ToGuid(hf::kClsidLogEngine), factory.Get());
-    if (FAILED(registration.Result())) {
-      std::fprintf(stderr, "MorvexServer: CoRegisterClassObject failed: 0x%08lX\n",
-                   static_cast<unsigned long>(registration.Result()));
-      return 1;
-    }
-    WaitForEnd(arguments.idleSeconds);
+  auto registration = std::make_shared<ClassRegistration>(ToGuid(hf::kClsidLogEngine), factory.Get(),
+                                                          kRenewalMilliseconds);
+  factory->SetRegistration(registration);
+  const HRESULT registered = registration->Register();
+  if (FAILED(registered)) {
+    std::fprintf(stderr, "MorvexServer: CoRegisterClassObject failed: 0x%08lX\n",
+                 static_cast<unsigned long>(registered));
+    return 1;
   }
+  for (;;) {
+    const EndReason reason = WaitForEnd(arguments.idleSeconds, kTickMilliseconds);
+    registration->Expire();
+    if (reason == EndReason::kStillServing) continue;
+    if (reason == EndReason::kIdle) break;
+    // The last object is gone, but a client may be about to take the renewed
+    // registration.
+    const std::uint32_t renewalLeft = registration->RenewalLeftMs();
+    if (renewalLeft > 0 && WaitForObject(renewalLeft)) continue;
+    // No new client may find this server now; one that already holds the
+    // class object gets a moment to use it.
+    registration->Revoke(true);
+    if (!WaitForObject(kLateClientMilliseconds)) break;
+  }
+  registration->Revoke(true);
+  factory->SetRegistration(nullptr);
   return 0;
 }
 

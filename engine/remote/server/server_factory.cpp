@@ -41,6 +41,7 @@ HRESULT STDMETHODCALLTYPE ServerFactory::CreateInstance(IUnknown *outer, REFIID 
   }
   const HRESULT result = served->QueryInterface(iid, out);
   served->Release();
+  if (registration_) static_cast<void>(registration_->Renew());
   return result;
 }
 

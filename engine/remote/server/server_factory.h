@@ -5,7 +5,9 @@
 #include <unknwn.h>
 
 #include <atomic>
+#include <memory>
 
+#include "class_registration.h"
 #include "ref_count.h"
 #include "serve_options.h"
 
@@ -15,10 +17,17 @@ class ServerFactory final : public IClassFactory {
  public:
   explicit ServerFactory(const ServeOptions &options) noexcept : options_(options) {}
 
+  // The registration to renew after each object made; set before the first
+  // registration.
+  void SetRegistration(std::shared_ptr<ClassRegistration> registration) noexcept {
+    registration_ = std::move(registration);
+  }
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
-  // A new engine object for each call; no aggregation.
+  // A new engine object for each call; no aggregation. Registers the class
+  // again, since the single-use registration that led here is used up.
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown *outer, REFIID iid, void **out) override;
   // A lock keeps the server running like an object does.
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
@@ -29,6 +38,7 @@ class ServerFactory final : public IClassFactory {
   remote::RefCount refs_;
   ServeOptions options_;
   std::atomic<long> locks_{0};
+  std::shared_ptr<ClassRegistration> registration_;
 };
 
 }  // namespace morvex::server

@@ -27,10 +27,13 @@ State &Shared() {
 
 void ObjectStarted() noexcept {
   State &state = Shared();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  ++state.objects;
-  state.anyObject = true;
-  state.lastActivity = Clock::now();
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    ++state.objects;
+    state.anyObject = true;
+    state.lastActivity = Clock::now();
+  }
+  state.changed.notify_all();
 }
 
 void ObjectEnded() noexcept {
@@ -57,17 +60,25 @@ CallScope::~CallScope() {
   state.lastActivity = Clock::now();
 }
 
-EndReason WaitForEnd(std::uint32_t idleSeconds) {
+EndReason WaitForEnd(std::uint32_t idleSeconds, std::uint32_t maxWaitMs) {
   State &state = Shared();
   const auto idle = std::chrono::seconds(idleSeconds);
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(maxWaitMs);
   std::unique_lock<std::mutex> lock(state.mutex);
   for (;;) {
     if (state.anyObject && state.objects == 0) return EndReason::kLastObjectGone;
     const Clock::time_point now = Clock::now();
     if (state.callsRunning == 0 && now - state.lastActivity >= idle) return EndReason::kIdle;
+    if (now >= end) return EndReason::kStillServing;
     // Wakes for the last object, and every so often to look at the clock.
-    state.changed.wait_for(lock, std::chrono::milliseconds(250));
+    state.changed.wait_for(lock, std::chrono::milliseconds(100));
   }
+}
+
+bool WaitForObject(std::uint32_t milliseconds) {
+  State &state = Shared();
+  std::unique_lock<std::mutex> lock(state.mutex);
+  return state.changed.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return state.objects > 0; });
 }
 
 }  // namespace morvex::server

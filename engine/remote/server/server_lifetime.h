@@ -20,10 +20,13 @@ class CallScope {
   CallScope &operator=(const CallScope &) = delete;
 };
 
-enum class EndReason { kLastObjectGone, kIdle };
+enum class EndReason { kLastObjectGone, kIdle, kStillServing };
 
-// Blocks until an object has come and all are gone again, or until no call
-// has run for idleSeconds.
-EndReason WaitForEnd(std::uint32_t idleSeconds);
+// Blocks until an object has come and all are gone again, until no call has
+// run for idleSeconds, or at most maxWaitMs (kStillServing).
+EndReason WaitForEnd(std::uint32_t idleSeconds, std::uint32_t maxWaitMs);
+
+// Blocks up to milliseconds for an object to exist: true when one does.
+bool WaitForObject(std::uint32_t milliseconds);
 
 }  // namespace morvex::server

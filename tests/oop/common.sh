@@ -182,8 +182,8 @@ print(found.group(1).replace(",", "") if found else "missing")
 PY
 }
 
-# store_value HEX: sets the hotFolders value to exactly these bytes (a .reg
-# file imported; reg add would append the type's terminators).
+# store_value HEX: sets the hotFolders value to these bytes, as REG_MULTI_SZ
+# (a .reg file imported, which appends one NUL unit; readers stop there).
 store_value() {
   python3 - "$1" "$work/set.reg" <<'PY'
 import sys
@@ -193,7 +193,7 @@ text += f'"hotFolders"=hex(7):{data}\r\n'
 open(sys.argv[2], "w", encoding="utf-16", newline="").write(text)
 PY
   "$emulator" reg import "$(windows_path "$work/set.reg")" >/dev/null 2>&1 || fail "reg import of the hotFolders value failed"
-  [[ $(stored_value) == "$1" ]] || fail "the hotFolders value could not be set to $1"
+  [[ $(stored_value) == "$1"* ]] || fail "the hotFolders value could not be set to $1"
 }
 
 # rebuild TREE NAME [VAR=VALUE...]: an empty key, then update and list --json

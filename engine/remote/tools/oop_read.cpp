@@ -2,7 +2,10 @@
 // does (an STA thread, CoCreateInstance of the local server, Next one record
 // at a time with its four getters) and prints the throughput:
 //   records=<n> seconds=<s> activation_ms=<a> batch=<b>
-// Usage: morvex-oop-read [--second]. The server must be registered.
+// Usage: morvex-oop-read [--second] [--in-process Morvex.dll]. The server
+// must be registered; with --in-process the same reading goes to the engine
+// library loaded into this process instead (activation_ms is then the time
+// to load it and make the engine), for comparison.
 #include <windows.h>
 #include <objbase.h>
 
@@ -22,14 +25,30 @@ using morvex::remote::ComRef;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-int Read(bool second) {
+// The engine from the library at path, loaded into this process.
+HRESULT CreateInProcess(const char *path, const CLSID &clsid, ComRef<ILogEngine> *engine) {
+  HMODULE module = ::LoadLibraryA(path);
+  if (module == nullptr) return HRESULT_FROM_WIN32(::GetLastError());
+  using GetClassObject = HRESULT(WINAPI *)(REFCLSID, REFIID, void **);
+  const auto entry =
+      reinterpret_cast<GetClassObject>(reinterpret_cast<void (*)()>(::GetProcAddress(module, "DllGetClassObject")));
+  if (entry == nullptr) return E_NOINTERFACE;
+  ComRef<IClassFactory> factory;
+  HRESULT result = entry(clsid, IID_IClassFactory, factory.PutVoid());
+  if (SUCCEEDED(result)) result = factory->CreateInstance(nullptr, IID_ILogEngine, engine->PutVoid());
+  return result;
+}
+
+int Read(bool second, const char *inProcess) {
   CLSID clsid;
   static_assert(sizeof clsid == sizeof hf::kClsidLogEngine, "one GUID layout");
   std::memcpy(&clsid, &hf::kClsidLogEngine, sizeof clsid);
 
   const Clock::time_point start = Clock::now();
   ComRef<ILogEngine> engine;
-  HRESULT result = ::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_ILogEngine, engine.PutVoid());
+  HRESULT result = inProcess != nullptr
+                       ? CreateInProcess(inProcess, clsid, &engine)
+                       : ::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_ILogEngine, engine.PutVoid());
   const double activation = Seconds(Clock::now() - start);
   if (FAILED(result)) {
     std::fprintf(stderr, "morvex-oop-read: CoCreateInstance failed: 0x%08lX\n", static_cast<unsigned long>(result));
@@ -79,16 +98,19 @@ int Read(bool second) {
 
 int main(int argc, char **argv) {
   bool second = false;
+  const char *inProcess = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--second") == 0) {
       second = true;
+    } else if (std::strcmp(argv[i], "--in-process") == 0 && i + 1 < argc) {
+      inProcess = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: morvex-oop-read [--second]\n");
+      std::fprintf(stderr, "usage: morvex-oop-read [--second] [--in-process Morvex.dll]\n");
       return 2;
     }
   }
   if (FAILED(::CoInitialize(nullptr))) return 1;
-  const int status = Read(second);
+  const int status = Read(second, inProcess);
   ::CoUninitialize();
   return status;
 }

@@ -16,11 +16,11 @@
 // as the C library's own string functions do: such a block never reaches into
 // another page, so the units it holds past the terminator are looked at but
 // never used. Builds that check every byte read against its allocation
-// (AddressSanitizer, MemorySanitizer) go unit by unit instead.
-#if defined(HOTFOLDERS_SSE2) && !defined(__SANITIZE_ADDRESS__)
+// (the address, memory and thread sanitizers) go unit by unit instead.
+#if defined(HOTFOLDERS_SSE2) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 #define HOTFOLDERS_BLOCK_SCAN 1
 #if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer) || __has_feature(thread_sanitizer)
 #undef HOTFOLDERS_BLOCK_SCAN
 #endif
 #endif

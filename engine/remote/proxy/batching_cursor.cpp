@@ -18,12 +18,22 @@ HRESULT ReadAll(IStream *stream, void *data, ULONG size) {
   return read == size ? S_OK : RPC_E_INVALID_DATA;
 }
 
-HRESULT ReadHeader(IStream *stream, wire::CursorHeader *header) {
+// Reads the cursor's header and the shared section's name after it.
+HRESULT ReadHeader(IStream *stream, wire::CursorHeader *header, std::wstring *sectionName) {
   if (stream == nullptr) return E_POINTER;
   std::uint8_t bytes[wire::kCursorHeaderSize];
-  const HRESULT result = ReadAll(stream, bytes, sizeof bytes);
+  HRESULT result = ReadAll(stream, bytes, sizeof bytes);
   if (FAILED(result)) return result;
-  return wire::ReadCursorHeader(bytes, header) ? S_OK : RPC_E_INVALID_DATA;
+  if (!wire::ReadCursorHeader(bytes, header)) return RPC_E_INVALID_DATA;
+  wchar_t name[wire::kMaxSectionNameUnits];
+  result = ReadAll(stream, name, header->sectionNameUnits * static_cast<ULONG>(sizeof(wchar_t)));
+  if (FAILED(result)) return result;
+  try {
+    sectionName->assign(name, header->sectionNameUnits);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  return S_OK;
 }
 
 }  // namespace
@@ -59,19 +69,30 @@ ULONG STDMETHODCALLTYPE BatchingCursor::Release() {
 
 void BatchingCursor::DropBatch() noexcept {
   views_.clear();
-  batch_.reset();
+  received_.reset();
+  batch_ = nullptr;
   next_ = 0;
 }
 
 HRESULT BatchingCursor::Refill() {
   DropBatch();
   if (!source_) return E_UNEXPECTED;
+  ULONG sharedSize = 0;
   ULONG size = 0;
   byte *bytes = nullptr;
-  const HRESULT result = source_->Fetch(batchRecords_, &size, &bytes);
-  batch_.reset(bytes);
+  const HRESULT result = source_->Fetch(batchRecords_, section_.IsOpen(), &sharedSize, &size, &bytes);
+  received_.reset(bytes);
   if (FAILED(result)) return result;
-  if (!wire::ParseBatch(batch_.get(), size, &views_)) {
+  // The batch is checked once here; Next reads only where the check found
+  // the fields, whatever the server writes to the section meanwhile.
+  if (sharedSize > 0) {
+    if (!section_.IsOpen() || sharedSize > section_.Size() || received_) return RPC_E_INVALID_DATA;
+    batch_ = section_.Data();
+    size = sharedSize;
+  } else {
+    batch_ = received_.get();
+  }
+  if (!wire::ParseBatch(batch_, size, &views_)) {
     DropBatch();
     return RPC_E_INVALID_DATA;
   }
@@ -114,7 +135,7 @@ HRESULT STDMETHODCALLTYPE BatchingCursor::Next(ULONG count, ILogRecord **records
       }
       ClientRecord *record = TakeRecord();
       try {
-        record->Fill(batch_.get(), views_[next_]);
+        record->Fill(batch_, views_[next_]);
       } catch (...) {
         record->Release();
         throw;
@@ -140,18 +161,23 @@ HRESULT STDMETHODCALLTYPE BatchingCursor::UnmarshalInterface(IStream *stream, RE
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   wire::CursorHeader header;
-  HRESULT result = ReadHeader(stream, &header);
+  std::wstring sectionName;
+  HRESULT result = ReadHeader(stream, &header, &sectionName);
   if (FAILED(result)) return result;
   remote::ComRef<ILogBatchSource> source;
   result = ::CoUnmarshalInterface(stream, IID_ILogBatchSource, source.PutVoid());
   if (FAILED(result)) return result;
-  Attach(source.Get(), header.batchRecords);
+  Attach(source.Get(), header.batchRecords, sectionName, header.sectionBytes);
   return QueryInterface(iid, out);
 }
 
-void BatchingCursor::Attach(ILogBatchSource *source, std::uint32_t batchRecords) noexcept {
+void BatchingCursor::Attach(ILogBatchSource *source, std::uint32_t batchRecords, const std::wstring &sectionName,
+                            std::uint32_t sectionBytes) noexcept {
   DropBatch();
   ended_ = false;
+  // Without the section every batch comes in the call.
+  section_.Close();
+  if (!sectionName.empty()) static_cast<void>(section_.Open(sectionName, sectionBytes));
   if (source != nullptr) source->AddRef();
   source_ = remote::ComRef<ILogBatchSource>(source);
   batchRecords_ = batchRecords == 0 ? 1 : batchRecords < kMaxBatchRecords ? batchRecords : kMaxBatchRecords;
@@ -159,7 +185,8 @@ void BatchingCursor::Attach(ILogBatchSource *source, std::uint32_t batchRecords)
 
 HRESULT STDMETHODCALLTYPE BatchingCursor::ReleaseMarshalData(IStream *stream) {
   wire::CursorHeader header;
-  const HRESULT result = ReadHeader(stream, &header);
+  std::wstring sectionName;
+  const HRESULT result = ReadHeader(stream, &header, &sectionName);
   if (FAILED(result)) return result;
   return ::CoReleaseMarshalData(stream);
 }

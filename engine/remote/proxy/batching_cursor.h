@@ -9,12 +9,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "com_ref.h"
 #include "morvex_remote.h"
 #include "record_batch.h"
 #include "ref_count.h"
+#include "shared_section.h"
 
 namespace morvex::proxy {
 
@@ -35,9 +37,11 @@ class BatchingCursor final : public ILogCursor, public IMarshal {
   // Restarts at the first record, dropping what is buffered.
   HRESULT STDMETHODCALLTYPE Begin() override;
 
-  // Reads from source (a reference of its own), batchRecords records a fetch;
+  // Reads from source (a reference of its own), batchRecords records a
+  // fetch, through the shared section of that name and size when it opens;
   // what UnmarshalInterface does with what it read.
-  void Attach(ILogBatchSource *source, std::uint32_t batchRecords) noexcept;
+  void Attach(ILogBatchSource *source, std::uint32_t batchRecords, const std::wstring &sectionName = {},
+              std::uint32_t sectionBytes = 0) noexcept;
 
   // Reads the header and the batch source reference the server wrote.
   HRESULT STDMETHODCALLTYPE UnmarshalInterface(IStream *stream, REFIID iid, void **out) override;
@@ -69,7 +73,9 @@ class BatchingCursor final : public ILogCursor, public IMarshal {
   remote::RefCount refs_;
   remote::ComRef<ILogBatchSource> source_;
   std::uint32_t batchRecords_ = 1;
-  std::unique_ptr<byte, TaskMemFree> batch_;
+  remote::SharedSection section_;
+  std::unique_ptr<byte, TaskMemFree> received_;  // a batch that came in the call
+  const std::uint8_t *batch_ = nullptr;         // the current batch: received_ or the section
   std::vector<wire::RecordView> views_;
   std::size_t next_ = 0;  // the first view not yet handed out
   bool ended_ = false;    // the server said the log has ended

@@ -39,6 +39,8 @@ HRESULT AddRecord(hf::ILogRecord *record, wire::BatchWriter &writer) {
 BatchSource::BatchSource(hf::ILogCursor *cursor, const ServeOptions &options) noexcept
     : cursor_(cursor), options_(options) {
   cursor_->AddRef();
+  // Without a section every batch comes in the call.
+  if (options_.sectionBytes > 0) static_cast<void>(section_.Create(options_.sectionBytes));
   ObjectStarted();
 }
 
@@ -76,9 +78,11 @@ HRESULT STDMETHODCALLTYPE BatchSource::Begin() {
   return cursor_->Begin();
 }
 
-HRESULT STDMETHODCALLTYPE BatchSource::Fetch(ULONG maxRecords, ULONG *size, byte **batch) {
+HRESULT STDMETHODCALLTYPE BatchSource::Fetch(ULONG maxRecords, BOOL shared, ULONG *sharedSize, ULONG *size,
+                                             byte **batch) {
   CallScope call;
-  if (size == nullptr || batch == nullptr) return E_POINTER;
+  if (sharedSize == nullptr || size == nullptr || batch == nullptr) return E_POINTER;
+  *sharedSize = 0;
   *size = 0;
   *batch = nullptr;
   if (maxRecords == 0) return E_INVALIDARG;
@@ -114,11 +118,16 @@ HRESULT STDMETHODCALLTYPE BatchSource::Fetch(ULONG maxRecords, ULONG *size, byte
         break;
       }
     }
-    auto *bytes = static_cast<byte *>(::CoTaskMemAlloc(writer.Size()));
-    if (bytes == nullptr) return E_OUTOFMEMORY;
-    std::memcpy(bytes, writer.Data(), writer.Size());
-    *batch = bytes;
-    *size = static_cast<ULONG>(writer.Size());
+    if (shared && section_.IsOpen() && writer.Size() <= section_.Size()) {
+      std::memcpy(section_.Data(), writer.Data(), writer.Size());
+      *sharedSize = static_cast<ULONG>(writer.Size());
+    } else {
+      auto *bytes = static_cast<byte *>(::CoTaskMemAlloc(writer.Size()));
+      if (bytes == nullptr) return E_OUTOFMEMORY;
+      std::memcpy(bytes, writer.Data(), writer.Size());
+      *batch = bytes;
+      *size = static_cast<ULONG>(writer.Size());
+    }
     delivered_ += writer.Count();
   } catch (const std::bad_alloc &) {
     return E_OUTOFMEMORY;

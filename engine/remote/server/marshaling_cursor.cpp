@@ -81,15 +81,16 @@ HRESULT MarshalingCursor::StandardMarshaler(REFIID iid, DWORD context, void *con
                                 marshaler->Put());
 }
 
-HRESULT MarshalingCursor::Source(remote::ComRef<ILogBatchSource> *source) {
+HRESULT MarshalingCursor::Source(remote::ComRef<ILogBatchSource> *source, BatchSource **made) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!source_) {
-    auto *made = new (std::nothrow) BatchSource(cursor_, options_);
-    if (made == nullptr) return E_OUTOFMEMORY;
-    source_ = remote::ComRef<ILogBatchSource>(made);
+    made_ = new (std::nothrow) BatchSource(cursor_, options_);
+    if (made_ == nullptr) return E_OUTOFMEMORY;
+    source_ = remote::ComRef<ILogBatchSource>(made_);
   }
   source_->AddRef();
   *source = remote::ComRef<ILogBatchSource>(source_.Get());
+  *made = made_;
   return S_OK;
 }
 
@@ -114,13 +115,14 @@ HRESULT STDMETHODCALLTYPE MarshalingCursor::GetMarshalSizeMax(REFIID iid, void *
   *size = 0;
   if (TravelsByValue(iid, context, flags)) {
     remote::ComRef<ILogBatchSource> source;
-    HRESULT result = Source(&source);
+    BatchSource *made = nullptr;
+    HRESULT result = Source(&source, &made);
     if (FAILED(result)) return result;
     ULONG sourceSize = 0;
     result = ::CoGetMarshalSizeMax(&sourceSize, IID_ILogBatchSource, source.Get(), context, contextData,
                                    MSHLFLAGS_NORMAL);
     if (FAILED(result)) return result;
-    *size = sourceSize + static_cast<DWORD>(wire::kCursorHeaderSize);
+    *size = sourceSize + static_cast<DWORD>(wire::kCursorHeaderSize + wire::kMaxSectionNameUnits * sizeof(wchar_t));
     return S_OK;
   }
   remote::ComRef<IMarshal> standard;
@@ -135,13 +137,21 @@ HRESULT STDMETHODCALLTYPE MarshalingCursor::MarshalInterface(IStream *stream, RE
   if (stream == nullptr) return E_POINTER;
   if (TravelsByValue(iid, context, flags)) {
     remote::ComRef<ILogBatchSource> source;
-    HRESULT result = Source(&source);
+    BatchSource *made = nullptr;
+    HRESULT result = Source(&source, &made);
     if (FAILED(result)) return result;
     wire::CursorHeader header;
     header.batchRecords = options_.batchRecords;
+    const std::wstring &name = made->SectionName();
+    if (!name.empty() && name.size() <= wire::kMaxSectionNameUnits) {
+      header.sectionBytes = made->SectionBytes();
+      header.sectionNameUnits = static_cast<std::uint32_t>(name.size());
+    }
     std::uint8_t bytes[wire::kCursorHeaderSize];
     wire::WriteCursorHeader(header, bytes);
     result = WriteAll(stream, bytes, sizeof bytes);
+    if (SUCCEEDED(result) && header.sectionNameUnits > 0)
+      result = WriteAll(stream, name.data(), static_cast<ULONG>(name.size() * sizeof(wchar_t)));
     if (FAILED(result)) return result;
     // The source goes by reference; marshaling this cursor again here would
     // come straight back to this function.

@@ -17,6 +17,8 @@
 
 namespace morvex::server {
 
+class BatchSource;
+
 class MarshalingCursor final : public ILogCursor, public IMarshal {
  public:
   // Takes over the caller's reference to cursor.
@@ -47,13 +49,14 @@ class MarshalingCursor final : public ILogCursor, public IMarshal {
   HRESULT StandardMarshaler(REFIID iid, DWORD context, void *contextData, DWORD flags,
                             remote::ComRef<IMarshal> *marshaler);
   // The batch source of this cursor, made at the first marshaling.
-  HRESULT Source(remote::ComRef<ILogBatchSource> *source);
+  HRESULT Source(remote::ComRef<ILogBatchSource> *source, BatchSource **made);
 
   remote::RefCount refs_;
   hf::ILogCursor *cursor_;
   ServeOptions options_;
   std::mutex mutex_;
   remote::ComRef<ILogBatchSource> source_;
+  BatchSource *made_ = nullptr;  // the same object as source_
 };
 
 }  // namespace morvex::server

@@ -100,12 +100,17 @@ void CopyUnits(const std::uint8_t *from, std::uint32_t units, hf::NativeChar16 *
 void WriteCursorHeader(const CursorHeader &header, std::uint8_t (&bytes)[kCursorHeaderSize]) noexcept {
   Put32(bytes, header.magic);
   Put32(bytes + 4, header.batchRecords);
+  Put32(bytes + 8, header.sectionBytes);
+  Put32(bytes + 12, header.sectionNameUnits);
 }
 
 bool ReadCursorHeader(const std::uint8_t (&bytes)[kCursorHeaderSize], CursorHeader *header) noexcept {
   header->magic = Get32(bytes);
   header->batchRecords = Get32(bytes + 4);
-  return header->magic == kCursorMagic && header->batchRecords != 0;
+  header->sectionBytes = Get32(bytes + 8);
+  header->sectionNameUnits = Get32(bytes + 12);
+  return header->magic == kCursorMagic && header->batchRecords != 0 &&
+         header->sectionNameUnits <= kMaxSectionNameUnits;
 }
 
 }  // namespace morvex::wire

@@ -57,14 +57,20 @@ struct RecordView {
 void CopyUnits(const std::uint8_t *from, std::uint32_t units, hf::NativeChar16 *target) noexcept;
 
 // The header a cursor writes before the reference to its batch source: the
-// magic and the number of records the client asks for in each fetch.
+// magic, the number of records the client asks for in each fetch, and the
+// shared section the source writes batches to (no name: none), then the
+// section's name as UTF-16 units.
 struct CursorHeader {
   std::uint32_t magic = kCursorMagic;
   std::uint32_t batchRecords = 0;
+  std::uint32_t sectionBytes = 0;
+  std::uint32_t sectionNameUnits = 0;
 };
-constexpr std::size_t kCursorHeaderSize = 8;
+constexpr std::size_t kCursorHeaderSize = 16;
+constexpr std::uint32_t kMaxSectionNameUnits = 128;
 void WriteCursorHeader(const CursorHeader &header, std::uint8_t (&bytes)[kCursorHeaderSize]) noexcept;
-// False when the bytes are not a cursor header or ask for no record a fetch.
+// False when the bytes are not a cursor header, ask for no record a fetch, or
+// announce a name longer than kMaxSectionNameUnits.
 [[nodiscard]] bool ReadCursorHeader(const std::uint8_t (&bytes)[kCursorHeaderSize], CursorHeader *header) noexcept;
 
 }  // namespace morvex::wire

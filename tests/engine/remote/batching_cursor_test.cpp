@@ -12,16 +12,22 @@
 #include "batching_cursor.h"
 #include "com_ref.h"
 #include "record_batch.h"
+#include "shared_section.h"
 
 namespace {
 
 using morvex::proxy::BatchingCursor;
 using morvex::remote::ComRef;
 
+// Where a scripted batch goes: in the call, into the shared section, or
+// nowhere while the section size claimed is past the section's end.
+enum class Via { kCall, kSection, kSectionOverrun };
+
 // One scripted answer of Fetch.
 struct Answer {
   HRESULT result;
   std::vector<std::uint8_t> bytes;
+  Via via = Via::kCall;
 };
 
 class ScriptedSource final : public ILogBatchSource {
@@ -41,14 +47,22 @@ class ScriptedSource final : public ILogBatchSource {
     ++begins;
     return beginResult;
   }
-  HRESULT STDMETHODCALLTYPE Fetch(ULONG maxRecords, ULONG *size, byte **batch) override {
+  HRESULT STDMETHODCALLTYPE Fetch(ULONG maxRecords, BOOL shared, ULONG *sharedSize, ULONG *size,
+                                  byte **batch) override {
     asked.push_back(maxRecords);
+    askedShared.push_back(shared != FALSE);
+    *sharedSize = 0;
     *size = 0;
     *batch = nullptr;
     if (answers.empty()) return E_UNEXPECTED;
     Answer answer = answers.front();
     answers.pop_front();
-    if (!answer.bytes.empty()) {
+    if (answer.via == Via::kSection) {
+      std::copy(answer.bytes.begin(), answer.bytes.end(), section.Data());
+      *sharedSize = static_cast<ULONG>(answer.bytes.size());
+    } else if (answer.via == Via::kSectionOverrun) {
+      *sharedSize = section.Size() + 1;
+    } else if (!answer.bytes.empty()) {
       *batch = static_cast<byte *>(::CoTaskMemAlloc(answer.bytes.size()));
       std::copy(answer.bytes.begin(), answer.bytes.end(), *batch);
       *size = static_cast<ULONG>(answer.bytes.size());
@@ -61,6 +75,8 @@ class ScriptedSource final : public ILogBatchSource {
   HRESULT beginResult = S_OK;
   std::deque<Answer> answers;
   std::vector<ULONG> asked;
+  std::vector<bool> askedShared;
+  morvex::remote::SharedSection section;
 };
 
 const hf::Timestamp kTime{2026, 3, 0, 15, 8, 30, 5, 250};
@@ -225,6 +241,40 @@ TEST_F(BatchingCursorTest, FailedOrDamagedFetchesStoreNothing) {
     EXPECT_EQ(path, L"after0") << c.name;
     ASSERT_EQ(cursor_->Begin(), S_OK);
   }
+}
+
+// With the source's shared section open, batches come through it; one that
+// did not fit comes in the call; a size past the section's end is refused.
+TEST_F(BatchingCursorTest, BatchesThroughTheSharedSection) {
+  ASSERT_TRUE(source_.section.Create(64 * 1024));
+  cursor_->Attach(&source_, 3, source_.section.Name(), source_.section.Size());
+  std::vector<std::uint8_t> truncated = Batch(L"t", 0, 2);
+  truncated.pop_back();
+  source_.answers = {{S_OK, Batch(L"s", 0, 3), Via::kSection},
+                     {S_OK, Batch(L"c", 3, 1), Via::kCall},
+                     {S_OK, {}, Via::kSectionOverrun},
+                     {S_OK, truncated, Via::kSection},
+                     {S_FALSE, Batch(L"s", 4, 1), Via::kSection}};
+  const wchar_t *expected[] = {L"s0", L"s1", L"s2", L"c3"};
+  for (const wchar_t *path : expected) {
+    std::wstring got;
+    ASSERT_EQ(NextOne(&got), S_OK);
+    EXPECT_EQ(got, path);
+  }
+  EXPECT_EQ(NextOne(), RPC_E_INVALID_DATA) << "a size past the section";
+  EXPECT_EQ(NextOne(), RPC_E_INVALID_DATA) << "a damaged batch in the section";
+  std::wstring last;
+  ASSERT_EQ(NextOne(&last), S_OK);
+  EXPECT_EQ(last, L"s4");
+  EXPECT_EQ(NextOne(), S_FALSE);
+  EXPECT_EQ(source_.askedShared, std::vector<bool>(5, true));
+}
+
+TEST_F(BatchingCursorTest, ASectionThatDoesNotOpenLeavesTheCall) {
+  cursor_->Attach(&source_, 3, L"Local\\MorvexBatchNoSuchSection", 4096);
+  source_.answers = {{S_FALSE, Batch(L"c", 0, 1)}};
+  EXPECT_EQ(NextOne(), S_OK);
+  EXPECT_EQ(source_.askedShared, std::vector<bool>{false});
 }
 
 TEST(BatchingCursorUnattachedTest, AnswersWithoutASource) {

@@ -131,6 +131,18 @@ TEST(RecordBatchTest, CursorHeader) {
   written.magic = morvex::wire::kBatchMagic;
   morvex::wire::WriteCursorHeader(written, bytes);
   EXPECT_FALSE(morvex::wire::ReadCursorHeader(bytes, &read)) << "a batch, not a cursor";
+
+  written = morvex::wire::CursorHeader{};
+  written.batchRecords = 1;
+  written.sectionBytes = 4096;
+  written.sectionNameUnits = morvex::wire::kMaxSectionNameUnits;
+  morvex::wire::WriteCursorHeader(written, bytes);
+  ASSERT_TRUE(morvex::wire::ReadCursorHeader(bytes, &read));
+  EXPECT_EQ(read.sectionBytes, 4096u);
+  EXPECT_EQ(read.sectionNameUnits, morvex::wire::kMaxSectionNameUnits);
+  written.sectionNameUnits = morvex::wire::kMaxSectionNameUnits + 1;
+  morvex::wire::WriteCursorHeader(written, bytes);
+  EXPECT_FALSE(morvex::wire::ReadCursorHeader(bytes, &read)) << "a section name too long to read";
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ struct ServeOptions {
   // ends early: big enough that the cost of a call (about a millisecond under
   // Wine) is spread thin, and well inside the shared section, so that only a
   // batch with an outsized last record comes in the call instead.
-  std::uint32_t batchRecords = 8192;
+  std::uint32_t batchRecords = 4096;
   std::uint32_t batchBytes = 1024 * 1024;
   std::uint32_t sectionBytes = 4 * 1024 * 1024;
   // Test only: after hangAfter records of one cursor, the next fetch never returns.

@@ -15,6 +15,11 @@ namespace {
 
 constexpr wchar_t kClasses[] = L"Software\\Classes";
 constexpr wchar_t kProxyFile[] = L"MorvexProxy.dll";
+// A value of the engine's class key: which of Software\Classes, CLSID and
+// Interface the registration created, so that unregistering removes them again
+// and nothing else.
+constexpr wchar_t kCreatedValue[] = L"MorvexServerCreated";
+constexpr wchar_t kClassesNote[] = L"Classes";
 
 struct RemotableInterface {
   const IID *iid;
@@ -99,8 +104,7 @@ LONG WriteAll(HKEY classes, const ServerArguments &arguments, const std::wstring
   for (const std::wstring &option : CarriedOptions(carried)) command += L" " + QuoteArgument(option);
 
   const std::wstring engine = ClassKey(ToGuid(hf::kClsidLogEngine));
-  LONG result = WriteKey(classes, engine, L"Morvex log engine");
-  if (result == ERROR_SUCCESS) result = WriteKey(classes, engine + L"\\LocalServer32", command);
+  LONG result = WriteKey(classes, engine + L"\\LocalServer32", command);
 
   const std::wstring proxyStub = ClassKey(remote::kClsidProxyStub);
   if (result == ERROR_SUCCESS) result = WriteKey(classes, proxyStub, L"Morvex proxy/stub");
@@ -121,6 +125,11 @@ LONG WriteAll(HKEY classes, const ServerArguments &arguments, const std::wstring
   return result;
 }
 
+// True when the note (names separated by ';') holds name.
+bool Noted(const std::wstring &note, const wchar_t *name) {
+  return (L";" + note + L";").find(std::wstring(L";") + name + L";") != std::wstring::npos;
+}
+
 void DeleteIfEmpty(HKEY parent, const wchar_t *name) {
   RegistryKey key;
   if (key.Open(parent, name) != ERROR_SUCCESS) return;
@@ -129,24 +138,30 @@ void DeleteIfEmpty(HKEY parent, const wchar_t *name) {
   if (empty) ::RegDeleteKeyW(parent, name);
 }
 
-// Removes our keys, then the CLSID, Interface and Software\Classes keys when
-// they are left empty: /RegServer may have created them.
+// Removes our keys, then those of Software\Classes, CLSID and Interface that
+// the registration created (as it noted in kCreatedValue) and that are empty
+// again; keys that were there before stay, empty or not.
 LONG RemoveAll(bool machine) {
   RegistryKey classes;
   LONG result = classes.Open(Root(machine), kClasses);
   if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
   if (result != ERROR_SUCCESS) return result;
+  std::wstring created;
+  {
+    RegistryKey engine;
+    if (engine.Open(classes.Get(), ClassKey(ToGuid(hf::kClsidLogEngine))) == ERROR_SUCCESS)
+      created = engine.Text(kCreatedValue);
+  }
   for (const std::wstring &key : OurKeys()) {
     const LONG removed = ::RegDeleteTreeW(classes.Get(), key.c_str());
     if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND) return removed;
     RegistryKey check;
     if (check.Open(classes.Get(), key) == ERROR_SUCCESS) return ERROR_ACCESS_DENIED;
   }
-  for (const wchar_t *parent : {L"CLSID", L"Interface"}) DeleteIfEmpty(classes.Get(), parent);
-  // A fresh Wine prefix may have had no Software\Classes under HKCU at all.
-  const bool classesEmpty = classes.Empty();
+  for (const wchar_t *parent : {L"CLSID", L"Interface"})
+    if (Noted(created, parent)) DeleteIfEmpty(classes.Get(), parent);
   classes.Close();
-  if (classesEmpty) ::RegDeleteKeyW(Root(machine), kClasses);
+  if (Noted(created, kClassesNote)) DeleteIfEmpty(Root(machine), kClasses);
   return ERROR_SUCCESS;
 }
 
@@ -161,7 +176,22 @@ bool Register(const ServerArguments &arguments, const std::wstring &exePath, std
   LONG result = RemoveAll(arguments.machine);
   if (result == ERROR_SUCCESS) {
     RegistryKey classes;
-    result = classes.Create(Root(arguments.machine), kClasses);
+    bool madeClasses = false;
+    bool madeClassIds = false;
+    bool madeInterfaces = false;
+    result = classes.Create(Root(arguments.machine), kClasses, &madeClasses);
+    RegistryKey parent;
+    if (result == ERROR_SUCCESS) result = parent.Create(classes.Get(), L"CLSID", &madeClassIds);
+    if (result == ERROR_SUCCESS) result = parent.Create(classes.Get(), L"Interface", &madeInterfaces);
+    parent.Close();
+    std::wstring created;
+    if (madeClasses) created += std::wstring(kClassesNote) + L";";
+    if (madeClassIds) created += L"CLSID;";
+    if (madeInterfaces) created += L"Interface;";
+    // The note goes first, so a registration that fails halfway is removed whole.
+    if (result == ERROR_SUCCESS)
+      result = WriteKey(classes.Get(), ClassKey(ToGuid(hf::kClsidLogEngine)), L"Morvex log engine", kCreatedValue,
+                        created);
     if (result == ERROR_SUCCESS) result = WriteAll(classes.Get(), arguments, exePath, proxyPath);
   }
   if (result != ERROR_SUCCESS) {

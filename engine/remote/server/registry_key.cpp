@@ -2,10 +2,25 @@
 
 namespace morvex::server {
 
-LONG RegistryKey::Create(HKEY parent, const std::wstring &path) {
+LONG RegistryKey::Create(HKEY parent, const std::wstring &path, bool *created) {
   Close();
-  return ::RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           KEY_READ | KEY_WRITE | DELETE, nullptr, &key_, nullptr);
+  DWORD disposition = 0;
+  const LONG result = ::RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                        KEY_READ | KEY_WRITE | DELETE, nullptr, &key_, &disposition);
+  if (created != nullptr) *created = result == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
+  return result;
+}
+
+std::wstring RegistryKey::Text(const wchar_t *name) const {
+  wchar_t buffer[512];
+  DWORD type = 0;
+  DWORD bytes = sizeof buffer - sizeof(wchar_t);
+  if (::RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE *>(buffer), &bytes) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return {};
+  std::size_t units = bytes / sizeof(wchar_t);
+  while (units > 0 && buffer[units - 1] == L'\0') --units;
+  return std::wstring(buffer, units);
 }
 
 LONG RegistryKey::Open(HKEY parent, const std::wstring &path) {

@@ -100,6 +100,22 @@ cmp -s "$work/hkcu-before.reg" "$work/hkcu-after.reg" || {
   fail "HKCU differs after /UnregServer"
 }
 
+# Empty CLSID and Interface keys that were there before (as in a Windows
+# profile) stay; keys the registration made are gone again (above).
+made=''
+for sub in '' '\CLSID' '\Interface'; do
+  if ! has_key "HKCU\\Software\\Classes$sub"; then
+    "$emulator" reg add "HKCU\\Software\\Classes$sub" /f >/dev/null 2>&1 || fail "cannot add HKCU\\Software\\Classes$sub"
+    made="HKCU\\Software\\Classes$sub $made"
+  fi
+done
+export_tree 'HKEY_CURRENT_USER\Software\Classes' hkcu-empty-before.reg
+run ok /RegServer
+run ok /UnregServer
+export_tree 'HKEY_CURRENT_USER\Software\Classes' hkcu-empty-after.reg
+cmp -s "$work/hkcu-empty-before.reg" "$work/hkcu-empty-after.reg" || fail "empty keys that were there are gone"
+for key in $made; do "$emulator" reg delete "$key" /f >/dev/null 2>&1 || true; done
+
 # Without MorvexProxy.dll beside it the server refuses to register.
 mkdir "$work/alone"
 cp "$server" "$work/alone/MorvexServer.exe"

@@ -37,15 +37,15 @@ HRESULT AddRecord(hf::ILogRecord *record, wire::BatchWriter &writer) {
 }  // namespace
 
 BatchSource::BatchSource(hf::ILogCursor *cursor, const ServeOptions &options) noexcept
-    : cursor_(cursor), options_(options) {
-  cursor_->AddRef();
+    : options_(options) {
+  cursor->AddRef();
+  cursor_ = remote::ComRef<hf::ILogCursor>(cursor);
   // Without a section every batch comes in the call.
   if (options_.sectionBytes > 0) static_cast<void>(section_.Create(options_.sectionBytes));
   ObjectStarted();
 }
 
 BatchSource::~BatchSource() {
-  cursor_->Release();
   ObjectEnded();
 }
 

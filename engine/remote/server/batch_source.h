@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "abi/log_engine.h"
+#include "com_ref.h"
 #include "morvex_remote.h"
 #include "ref_count.h"
 #include "serve_options.h"
@@ -42,7 +43,7 @@ class BatchSource final : public ILogBatchSource {
 
   remote::RefCount refs_;
   std::mutex mutex_;  // one call at a time on the engine cursor
-  hf::ILogCursor *cursor_;
+  remote::ComRef<hf::ILogCursor> cursor_;
   ServeOptions options_;
   std::uint64_t delivered_ = 0;
   remote::SharedSection section_;

@@ -33,7 +33,7 @@ MarshalingCursor::MarshalingCursor(hf::ILogCursor *cursor, const ServeOptions &o
 
 MarshalingCursor::~MarshalingCursor() {
   source_.Reset();
-  cursor_->Release();
+  cursor_.Reset();
   ObjectEnded();
 }
 
@@ -84,7 +84,7 @@ HRESULT MarshalingCursor::StandardMarshaler(REFIID iid, DWORD context, void *con
 HRESULT MarshalingCursor::Source(remote::ComRef<ILogBatchSource> *source, BatchSource **made) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!source_) {
-    made_ = new (std::nothrow) BatchSource(cursor_, options_);
+    made_ = new (std::nothrow) BatchSource(cursor_.Get(), options_);
     if (made_ == nullptr) return E_OUTOFMEMORY;
     source_ = remote::ComRef<ILogBatchSource>(made_);
   }

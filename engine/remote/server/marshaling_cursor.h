@@ -52,7 +52,7 @@ class MarshalingCursor final : public ILogCursor, public IMarshal {
   HRESULT Source(remote::ComRef<ILogBatchSource> *source, BatchSource **made);
 
   remote::RefCount refs_;
-  hf::ILogCursor *cursor_;
+  remote::ComRef<hf::ILogCursor> cursor_;
   ServeOptions options_;
   std::mutex mutex_;
   remote::ComRef<ILogBatchSource> source_;

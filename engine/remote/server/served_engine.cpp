@@ -13,7 +13,7 @@ ServedEngine::ServedEngine(hf::ILogEngine *engine, const ServeOptions &options) 
 }
 
 ServedEngine::~ServedEngine() {
-  engine_->Release();
+  engine_.Reset();
   ObjectEnded();
 }
 
@@ -54,7 +54,7 @@ HRESULT ServedEngine::Open(OpenLog open, ILogCursor **cursor) {
   if (cursor == nullptr) return E_POINTER;
   *cursor = nullptr;
   hf::ILogCursor *engineCursor = nullptr;
-  const HRESULT result = (engine_->*open)(&engineCursor);
+  const HRESULT result = (engine_.Get()->*open)(&engineCursor);
   if (FAILED(result)) return result;
   if (engineCursor == nullptr) return E_FAIL;
   auto *wrapped = new (std::nothrow) MarshalingCursor(engineCursor, options_);

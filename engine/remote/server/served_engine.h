@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "abi/log_engine.h"
+#include "com_ref.h"
 #include "morvex_remote.h"
 #include "ref_count.h"
 #include "serve_options.h"
@@ -28,7 +29,7 @@ class ServedEngine final : public ILogEngine {
   HRESULT Open(OpenLog open, ILogCursor **cursor);
 
   remote::RefCount refs_;
-  hf::ILogEngine *engine_;
+  remote::ComRef<hf::ILogEngine> engine_;
   ServeOptions options_;
 };
 

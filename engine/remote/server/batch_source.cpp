@@ -45,9 +45,7 @@ BatchSource::BatchSource(hf::ILogCursor *cursor, const ServeOptions &options) no
   ObjectStarted();
 }
 
-BatchSource::~BatchSource() {
-  ObjectEnded();
-}
+BatchSource::~BatchSource() { ObjectEnded(); }
 
 HRESULT STDMETHODCALLTYPE BatchSource::QueryInterface(REFIID iid, void **out) {
   if (out == nullptr) return E_POINTER;

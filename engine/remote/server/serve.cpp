@@ -83,7 +83,6 @@ int Serve(const ServerArguments &arguments) {
     if (!WaitForObject(kLateClientMilliseconds)) break;
   }
   registration->Revoke(true);
-  factory->SetRegistration(nullptr);
   return 0;
 }
 

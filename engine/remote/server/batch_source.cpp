@@ -96,7 +96,8 @@ HRESULT STDMETHODCALLTYPE BatchSource::Fetch(ULONG maxRecords, BOOL shared, ULON
   bool ended = false;
   try {
     wire::BatchWriter writer;
-    while (writer.Count() < want && writer.Size() < options_.batchBytes) {
+    // At least one record a batch, however small the byte limit.
+    while (writer.Count() < want && (writer.Count() == 0 || writer.Size() < options_.batchBytes)) {
       hf::ILogRecord *record = nullptr;
       std::uint32_t fetched = 0;
       const HRESULT next = cursor_->Next(1, &record, &fetched);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "local_memory.h"
 #include "registration.h"
 #include "serve.h"
 #include "server_arguments.h"
@@ -36,10 +37,9 @@ void Fail(const std::wstring &message) { std::fprintf(stderr, "MorvexServer: %s\
 std::vector<std::wstring> Arguments() {
   std::vector<std::wstring> args;
   int count = 0;
-  wchar_t **list = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-  if (list == nullptr) return args;
-  for (int i = 1; i < count; ++i) args.emplace_back(list[i]);
-  ::LocalFree(list);
+  const morvex::server::LocalMemory<wchar_t *> list(::CommandLineToArgvW(::GetCommandLineW(), &count));
+  if (!list) return args;
+  for (int i = 1; i < count; ++i) args.emplace_back(list.get()[i]);
   return args;
 }
 

@@ -6,6 +6,7 @@
 
 #include "abi/log_engine.h"
 #include "guid_text.h"
+#include "local_memory.h"
 #include "morvex_remote.h"
 #include "registry_key.h"
 #include "remote_ids.h"
@@ -51,6 +52,7 @@ std::wstring SystemMessage(LONG code) {
   const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
       static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+  const LocalMemory<wchar_t> owned(text);
   std::wstring message = L"error " + std::to_wstring(code);
   if (length > 0 && text != nullptr) {
     std::wstring system(text, length);
@@ -58,7 +60,6 @@ std::wstring SystemMessage(LONG code) {
       system.pop_back();
     message += L": " + system;
   }
-  if (text != nullptr) ::LocalFree(text);
   return message;
 }
 

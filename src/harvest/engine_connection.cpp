@@ -13,6 +13,20 @@ namespace {
 
 constexpr std::size_t kPathBufferSize = 260;
 
+// The length of a NUL-terminated text, four units a step; no unit after the
+// terminator is read (a wider read could reach past the engine's storage,
+// which memory checkers rightly report).
+std::size_t TextLength(const NativeChar16 *text) noexcept {
+  const NativeChar16 *at = text;
+  for (;; at += 4) {
+    if (at[0] == 0) break;
+    if (at[1] == 0) return static_cast<std::size_t>(at - text) + 1;
+    if (at[2] == 0) return static_cast<std::size_t>(at - text) + 2;
+    if (at[3] == 0) return static_cast<std::size_t>(at - text) + 3;
+  }
+  return static_cast<std::size_t>(at - text);
+}
+
 // Copies an engine text into an existing string, reusing its storage; a null
 // text gives the empty string.
 void CopyText(const NativeChar16 *text, WideString &target) {
@@ -174,20 +188,6 @@ bool OpenFirstLog(EngineConnection &connection) {
 
 bool OpenSecondLog(EngineConnection &connection) {
   return OpenLogCursor(connection, 1, &ILogEngine::OpenSecondLog);
-}
-
-// Four units a step; no unit after the terminator is read (a wider read could
-// reach past the engine's storage, which memory checkers rightly report).
-std::size_t TextLength(const NativeChar16 *text) noexcept {
-  if (text == nullptr) return 0;
-  const NativeChar16 *at = text;
-  for (;; at += 4) {
-    if (at[0] == 0) break;
-    if (at[1] == 0) return static_cast<std::size_t>(at - text) + 1;
-    if (at[2] == 0) return static_cast<std::size_t>(at - text) + 2;
-    if (at[3] == 0) return static_cast<std::size_t>(at - text) + 3;
-  }
-  return static_cast<std::size_t>(at - text);
 }
 
 bool FetchNextRecord(EngineConnection &connection) {

@@ -1,7 +1,6 @@
 // One worker thread's link to the log engine and the reading of its records.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "abi/log_engine.h"
@@ -86,9 +85,6 @@ bool ReadNextRecordInPlace(EngineConnection &connection, Use &&use) {
   return true;
 }
 
-// The length of a NUL-terminated engine text; 0 for a null one. No unit after
-// the terminator is read.
-std::size_t TextLength(const NativeChar16 *text) noexcept;
 // Releases cursor, engine, class factory, library, each only when held. Idempotent.
 void CloseEngine(EngineConnection &connection) noexcept;
 

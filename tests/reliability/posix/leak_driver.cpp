@@ -4,12 +4,12 @@
 // access. Exits with 0 when every result was the expected one.
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "hotFolders.h"
+#include "todays_log.h"
 
 namespace {
 
@@ -30,16 +30,6 @@ void WriteValue(const fs::path &key, const char *name, const std::u16string &tex
     out.put(static_cast<char>(unit & 0xFF));
     out.put(static_cast<char>(unit >> 8));
   }
-}
-
-void WriteLog(const fs::path &file, const char *folder, int records) {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char date[32];
-  std::strftime(date, sizeof date, "%Y-%m-%d 10:00:00.000", &local);
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  for (int i = 0; i < records; ++i) out << date << '\t' << i << '\t' << folder << "f" << i << ".txt\tfound\n";
 }
 
 }  // namespace
@@ -74,8 +64,8 @@ int main() {
   // A rebuild through the reference engine, with logs of its own.
   const char *history = std::getenv("MORVEX_HISTORY_DIR");
   if (history != nullptr && *history != '\0') {
-    WriteLog(fs::path(history) / "first.log", "C:\\Docs\\", 3);
-    WriteLog(fs::path(history) / "second.log", "D:\\Mail\\", 2);
+    hf::test::WriteTodaysLog(fs::path(history) / "first.log", "C:\\Docs\\", 3);
+    hf::test::WriteTodaysLog(fs::path(history) / "second.log", "D:\\Mail\\", 2);
     Expect(UpdatePath() == 1, "UpdatePath");
     Expect(GetPathCount() == 2, "GetPathCount after UpdatePath");
   }

@@ -15,11 +15,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
+
+#include "todays_log.h"
 
 namespace {
 
@@ -31,16 +31,6 @@ void Expect(bool ok, const char *what) {
   if (ok) return;
   std::fprintf(stderr, "unexpected result: %s\n", what);
   ++failures;
-}
-
-void WriteLog(const fs::path &file, const char *folder, int records) {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char date[32];
-  std::strftime(date, sizeof date, "%Y-%m-%d 10:00:00.000", &local);
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  for (int i = 0; i < records; ++i) out << date << '\t' << i << '\t' << folder << "f" << i << ".txt\tfound\n";
 }
 
 }  // namespace
@@ -60,7 +50,7 @@ int main(int argc, char **argv) {
   fs::create_directories(history);
   const fs::path fifo = history / "first.log";
   if (::mkfifo(fifo.c_str(), 0600) != 0) return 2;
-  WriteLog(history / "second.log", "D:\\Mail\\", 2);
+  hf::test::WriteTodaysLog(history / "second.log", "D:\\Mail\\", 2);
   ::setenv("MORVEX_HISTORY_DIR", history.c_str(), 1);
 
   void *module = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -43,19 +43,25 @@ std::u16string FolderByDefinition(const std::u16string &path) {
   return slash == std::u16string::npos ? std::u16string() : outer.substr(0, slash + 1);
 }
 
-// Paths of every length up to 40 units built from the units that matter, so
-// that marks and backslashes fall on every position of the wide steps.
-TEST(FolderOfTest, AgreesWithTheDefinitionAtEveryPosition) {
+// A path of up to 40 units built from the units that matter, so that marks
+// and backslashes fall on every position of the wide steps; state is the
+// generator's, advanced.
+std::u16string RandomPath(std::uint32_t &state) {
   const char16_t alphabet[] = {u'a', u'\\', u'-', u'>', u'\u00E9', u'\u3E2D'};
+  state = state * 1103515245u + 12345u;
+  const std::size_t length = (state >> 8) % 41;
+  std::u16string path;
+  for (std::size_t i = 0; i < length; ++i) {
+    state = state * 1103515245u + 12345u;
+    path += alphabet[(state >> 16) % 6];
+  }
+  return path;
+}
+
+TEST(FolderOfTest, AgreesWithTheDefinitionAtEveryPosition) {
   std::uint32_t state = 12345;
   for (int round = 0; round < 20000; ++round) {
-    state = state * 1103515245u + 12345u;
-    const std::size_t length = (state >> 8) % 41;
-    std::u16string path;
-    for (std::size_t i = 0; i < length; ++i) {
-      state = state * 1103515245u + 12345u;
-      path += alphabet[(state >> 16) % 6];
-    }
+    const std::u16string path = RandomPath(state);
     ASSERT_EQ(std::u16string(FolderOf(path)), FolderByDefinition(path)) << "round " << round;
   }
 }
@@ -64,17 +70,11 @@ TEST(FolderOfTest, AgreesWithTheDefinitionAtEveryPosition) {
 // block, with units after the terminator that would change the answer if they
 // were taken as part of the path.
 TEST(FolderOfTest, TheTerminatedFormAgreesAtEveryAlignment) {
-  const char16_t alphabet[] = {u'a', u'\\', u'-', u'>', u'\u00E9', u'\u3E2D'};
   const std::u16string after = u"\\->\\";
   std::uint32_t state = 777;
   for (int round = 0; round < 4000; ++round) {
-    state = state * 1103515245u + 12345u;
-    const std::size_t length = (state >> 8) % 41;
-    std::u16string path;
-    for (std::size_t i = 0; i < length; ++i) {
-      state = state * 1103515245u + 12345u;
-      path += alphabet[(state >> 16) % 6];
-    }
+    const std::u16string path = RandomPath(state);
+    const std::size_t length = path.size();
     for (std::size_t offset = 0; offset < 8; ++offset) {
       alignas(16) char16_t buffer[80] = {};
       std::copy(path.begin(), path.end(), buffer + offset);

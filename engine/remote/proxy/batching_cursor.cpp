@@ -3,6 +3,7 @@
 #include <new>
 
 #include "client_record.h"
+#include "cursor_query.h"
 #include "module_count.h"
 
 namespace morvex::proxy {
@@ -46,17 +47,7 @@ BatchingCursor::~BatchingCursor() {
 }
 
 HRESULT STDMETHODCALLTYPE BatchingCursor::QueryInterface(REFIID iid, void **out) {
-  if (out == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ILogCursor)) {
-    *out = static_cast<ILogCursor *>(this);
-  } else if (IsEqualIID(iid, IID_IMarshal)) {
-    *out = static_cast<IMarshal *>(this);
-  } else {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
+  return remote::QueryCursor(this, iid, out);
 }
 
 ULONG STDMETHODCALLTYPE BatchingCursor::AddRef() { return refs_.Add(); }

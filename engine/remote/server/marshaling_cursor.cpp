@@ -3,6 +3,7 @@
 #include <new>
 
 #include "batch_source.h"
+#include "cursor_query.h"
 #include "record_batch.h"
 #include "remote_ids.h"
 #include "server_lifetime.h"
@@ -38,17 +39,7 @@ MarshalingCursor::~MarshalingCursor() {
 }
 
 HRESULT STDMETHODCALLTYPE MarshalingCursor::QueryInterface(REFIID iid, void **out) {
-  if (out == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ILogCursor)) {
-    *out = static_cast<ILogCursor *>(this);
-  } else if (IsEqualIID(iid, IID_IMarshal)) {
-    *out = static_cast<IMarshal *>(this);
-  } else {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
+  return remote::QueryCursor(this, iid, out);
 }
 
 ULONG STDMETHODCALLTYPE MarshalingCursor::AddRef() { return refs_.Add(); }

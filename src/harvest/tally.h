@@ -7,18 +7,13 @@
 #include <utility>
 #include <vector>
 
+#include "harvest/folder_of.h"
 #include "harvest/log_record.h"
 #include "platform/types.h"
 #include "store/exclusion_set.h"
 #include "store/folder_list.h"
 
 namespace hf {
-
-// The folder of an object path: up to and including the last backslash before
-// the first "->" (or of the whole path); empty when there is none.
-std::u16string_view FolderOf(std::u16string_view objectPath) noexcept;
-// The same for a NUL-terminated path (null: empty), found in one pass over it.
-std::u16string_view FolderOfText(const char16_t *objectPath) noexcept;
 
 // True when a and b are equal once the letters A-Z are folded to a-z; every
 // other code unit must be identical.

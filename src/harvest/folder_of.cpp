@@ -1,0 +1,128 @@
+// The folder of an object path, found in one pass over its code units.
+#include "harvest/folder_of.h"
+
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define HOTFOLDERS_SSE2 1
+#endif
+
+// A NUL-terminated text is searched a whole aligned 16-byte block at a time,
+// as the C library's own string functions do: such a block never reaches into
+// another page, so the units it holds past the terminator are looked at but
+// never used. Builds that check every byte read against its allocation
+// (the address, memory and thread sanitizers) go unit by unit instead.
+#if defined(HOTFOLDERS_SSE2) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#define HOTFOLDERS_BLOCK_SCAN 1
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer) || __has_feature(thread_sanitizer)
+#undef HOTFOLDERS_BLOCK_SCAN
+#endif
+#endif
+#endif
+
+namespace hf {
+namespace {
+
+constexpr char16_t kArchiveMark[] = u"->";
+
+#if defined(HOTFOLDERS_SSE2)
+// The first "->" whose ">" is marked (two mask bits a unit) in the eight units
+// from start; kNoMark when there is none.
+constexpr std::size_t kNoMark = ~std::size_t{0};
+std::size_t MarkAmong(const char16_t *units, std::size_t start, unsigned marks) noexcept {
+  for (; marks != 0; marks &= marks - 1, marks &= marks - 1) {
+    const std::size_t at = start + static_cast<std::size_t>(__builtin_ctz(marks)) / 2;
+    if (at > 0 && units[at - 1] == kArchiveMark[0]) return at - 1;
+  }
+  return kNoMark;
+}
+#endif
+
+// Where the outer path ends: at its first "->", else at its end.
+std::size_t OuterSize(const char16_t *units, std::size_t size) noexcept {
+#if defined(HOTFOLDERS_SSE2)
+  const __m128i greater = _mm_set1_epi16(static_cast<short>(kArchiveMark[1]));
+  if (size >= 8) {
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i));
+      const auto marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, greater)));
+      if (marks != 0) {
+        const std::size_t mark = MarkAmong(units, i, marks);
+        if (mark != kNoMark) return mark;
+      }
+    }
+    if (i < size) {
+      // The last eight units, less those already searched.
+      const std::size_t start = size - 8;
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + start));
+      const unsigned marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, greater))) &
+                             (~0u << (2 * (i - start)));
+      const std::size_t mark = MarkAmong(units, start, marks);
+      if (mark != kNoMark) return mark;
+    }
+    return size;
+  }
+#endif
+  for (std::size_t i = 1; i < size; ++i)
+    if (units[i] == kArchiveMark[1] && units[i - 1] == kArchiveMark[0]) return i - 1;
+  return size;
+}
+
+// The folder of the outer path units[0, outer): up to and including its last
+// backslash; empty when there is none.
+std::u16string_view FolderBefore(const char16_t *units, std::size_t outer) noexcept {
+  std::size_t end = outer;
+#if defined(HOTFOLDERS_SSE2)
+  const __m128i backslash = _mm_set1_epi16(static_cast<short>(u'\\'));
+  for (; end >= 8; end -= 8) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + end - 8));
+    const auto slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, backslash)));
+    if (slashes != 0)
+      return std::u16string_view(units, end - 8 + (31 - static_cast<std::size_t>(__builtin_clz(slashes))) / 2 + 1);
+  }
+#endif
+  for (; end > 0; --end)
+    if (units[end - 1] == u'\\') return std::u16string_view(units, end);
+  return {};
+}
+
+}  // namespace
+
+std::u16string_view FolderOf(std::u16string_view objectPath) noexcept {
+  return FolderBefore(objectPath.data(), OuterSize(objectPath.data(), objectPath.size()));
+}
+
+std::u16string_view FolderOfText(const char16_t *objectPath) noexcept {
+  if (objectPath == nullptr) return {};
+#if defined(HOTFOLDERS_BLOCK_SCAN)
+  // One pass finds both the terminator and the first "->".
+  const auto address = reinterpret_cast<std::uintptr_t>(objectPath);
+  if (address % sizeof(char16_t) == 0) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i greater = _mm_set1_epi16(static_cast<short>(kArchiveMark[1]));
+    const auto *block = reinterpret_cast<const char16_t *>(address & ~std::uintptr_t{15});
+    // The units of the first block that come before the text are left out.
+    unsigned keep = ~0u << (address & 15);
+    for (;; block += 8, keep = ~0u) {
+      const __m128i units = _mm_load_si128(reinterpret_cast<const __m128i *>(block));
+      const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, zero))) & keep;
+      unsigned marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, greater))) & keep;
+      // Only the marks before the terminator belong to the text.
+      if (ends != 0) marks &= (1u << __builtin_ctz(ends)) - 1;
+      for (; marks != 0; marks &= marks - 1, marks &= marks - 1) {
+        const char16_t *at = block + __builtin_ctz(marks) / 2;
+        if (at > objectPath && at[-1] == kArchiveMark[0])
+          return FolderBefore(objectPath, static_cast<std::size_t>(at - 1 - objectPath));
+      }
+      if (ends != 0)
+        return FolderBefore(objectPath, static_cast<std::size_t>(block + __builtin_ctz(ends) / 2 - objectPath));
+    }
+  }
+#endif
+  return FolderOf(std::u16string_view(objectPath));
+}
+
+}  // namespace hf

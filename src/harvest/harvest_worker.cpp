@@ -23,6 +23,18 @@ std::atomic<int> running{0};
 void ReadLog(EngineConnection &connection, HarvestJob &job, std::int64_t now) {
   platform::Clock &clock = platform::CurrentClock();
   TallyIndex index(*job.excluded);
+  // The hits the index holds reach the tally however the reading ends.
+  struct FlushAtEnd {
+    TallyIndex &index;
+    FolderList &tally;
+    ~FlushAtEnd() {
+      try {
+        index.Flush(tally);
+      } catch (...) {
+        // No room to append an entry: its hits are lost, the rest are in.
+      }
+    }
+  } flush{index, job.tally};
   RecentWindow window;
   // Counts a record while the engine still holds it: its object path is read
   // in place, and its second text, which nothing uses, is not read at all.
@@ -30,7 +42,7 @@ void ReadLog(EngineConnection &connection, HarvestJob &job, std::int64_t now) {
     window.Follow(now);
     if (!window.Contains(record.timestamp)) return;
     static_assert(sizeof(NativeChar16) == sizeof(char16_t), "16-bit text units");
-    TallyHeldPath(job.tally, index, reinterpret_cast<const char16_t *>(record.objectPath));
+    CountHeldPath(job.tally, index, reinterpret_cast<const char16_t *>(record.objectPath));
   };
   while (now - job.start < kHarvestBudgetSeconds) {
     const bool read = connection.cursor != nullptr && ReadNextRecordInPlace(connection, count);

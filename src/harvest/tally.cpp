@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-
+#include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -37,31 +37,78 @@ void PutSlot(std::vector<std::pair<std::uint64_t, std::size_t>> &table, std::uin
   table[i] = {hash, value};
 }
 
-// Raises a count by one; it stays at the largest 32-bit value instead of overflowing.
-void AddHit(FolderEntry &entry) noexcept {
-  if (entry.hits < std::numeric_limits<std::int32_t>::max()) ++entry.hits;
+// Raises a count by hits; it stays at the largest 32-bit value instead of
+// overflowing.
+void AddHits(FolderEntry &entry, std::uint64_t hits) noexcept {
+  constexpr std::int64_t kMost = std::numeric_limits<std::int32_t>::max();
+  if (entry.hits >= kMost) return;
+  const std::int64_t raised = entry.hits + static_cast<std::int64_t>(std::min<std::uint64_t>(hits, kMost));
+  entry.hits = static_cast<std::int32_t>(std::min(raised, kMost));
 }
 
-// True when a and b hold the same code units; eight units a step, the last
-// step overlapping the one before, with no call for the usual folder lengths.
-bool SameUnits(std::u16string_view a, std::u16string_view b) noexcept {
-  const std::size_t size = a.size();
-  if (size != b.size()) return false;
+// True when the size units from x and from y are the same. Folders of eight
+// to 64 units take eight fixed steps of eight units, the later ones moved
+// back to end at the last unit, so their cost does not branch on the length.
+bool SameUnits(const char16_t *x, const char16_t *y, std::size_t size) noexcept {
 #if defined(HOTFOLDERS_SSE2)
   if (size >= 8) {
-    const char16_t *const x = a.data();
-    const char16_t *const y = b.data();
-    const auto differs = [x, y](std::size_t at) {
+    const std::size_t last = size - 8;
+    const auto differences = [x, y](std::size_t at) {
       const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i *>(x + at));
       const __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i *>(y + at));
-      return _mm_movemask_epi8(_mm_cmpeq_epi8(p, q)) != 0xFFFF;
+      return _mm_xor_si128(p, q);
     };
-    for (std::size_t at = 0; at + 8 < size; at += 8)
-      if (differs(at)) return false;
-    return !differs(size - 8);
+    __m128i any = _mm_setzero_si128();
+    for (std::size_t step = 0; step < 8; ++step) any = _mm_or_si128(any, differences(std::min(8 * step, last)));
+    for (std::size_t at = 64; at < size; at += 8) any = _mm_or_si128(any, differences(std::min(at, last)));
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF;
   }
 #endif
-  return size == 0 || std::memcmp(a.data(), b.data(), size * sizeof(char16_t)) == 0;
+  return size == 0 || std::memcmp(x, y, size * sizeof(char16_t)) == 0;
+}
+
+bool SameUnits(std::u16string_view a, std::u16string_view b) noexcept {
+  return a.size() == b.size() && SameUnits(a.data(), b.data(), a.size());
+}
+
+// A cheap key of a folder: its length and its first and last eight units,
+// taken without a loop; enough to tell most folders apart.
+std::uint64_t QuickKey(std::u16string_view folder) noexcept {
+  std::uint64_t words[4] = {0, 0, 0, 0};
+  const char16_t *units = folder.data();
+  const std::size_t size = folder.size();
+  if (size >= 8) {
+    std::memcpy(&words[0], units, 8);
+    std::memcpy(&words[1], units + 4, 8);
+    std::memcpy(&words[2], units + size - 8, 8);
+    std::memcpy(&words[3], units + size - 4, 8);
+  } else if (size > 0) {
+    std::memcpy(words, units, size * sizeof(char16_t));
+  }
+  std::uint64_t key = (words[0] * 0x9E3779B97F4A7C15ull) ^ (words[1] * 0xFF51AFD7ED558CCDull) ^
+                      (words[2] * 0xC4CEB9FE1A85EC53ull) ^ ((words[3] + size) * 0xD6E8FEB86659FD93ull);
+  return key ^ (key >> 29);
+}
+
+// A spelling record's head block: its held hits, its number of units and its number.
+constexpr std::size_t kBlockUnits = 8;
+constexpr std::size_t kHitsAt = 0;
+constexpr std::size_t kSizeAt = 4;
+constexpr std::size_t kNumberAt = 6;
+constexpr std::size_t kMostUnits = std::numeric_limits<std::uint32_t>::max();
+
+std::uint64_t HeldHits(const char16_t *head) noexcept {
+  std::uint64_t hits;
+  std::memcpy(&hits, head + kHitsAt, sizeof hits);
+  return hits;
+}
+
+void SetHeldHits(char16_t *head, std::uint64_t hits) noexcept { std::memcpy(head + kHitsAt, &hits, sizeof hits); }
+
+std::uint32_t HeadField(const char16_t *head, std::size_t at) noexcept {
+  std::uint32_t value;
+  std::memcpy(&value, head + at, sizeof value);
+  return value;
 }
 
 // A hash of the code units, sixteen bytes a step in two independent lanes;
@@ -111,12 +158,17 @@ bool EqualsFoldingAscii(std::u16string_view a, std::u16string_view b) noexcept {
   return true;
 }
 
-void TallyIndex::Rebuild(const FolderList &tally) {
+
+void TallyIndex::Rebuild(FolderList &tally) {
+  // Hits held for the old entries go to them first.
+  Flush(tally);
   std::fill(folded_.begin(), folded_.end(), std::pair<std::uint64_t, std::size_t>{0, 0});
   foldedCount_ = 0;
   spellings_.clear();
+  texts_.clear();
+  held_.clear();
   std::fill(slots_.begin(), slots_.end(), std::pair<std::uint64_t, std::size_t>{0, 0});
-  std::fill(quick_.begin(), quick_.end(), 0u);
+  quick_.clear();
   indexed_ = 0;
   for (std::size_t position = 0; position < tally.Count(); ++position) {
     const std::u16string_view path = tally.At(position).path;
@@ -155,42 +207,59 @@ void TallyIndex::AddPosition(std::uint64_t hash, std::size_t position) {
   ++foldedCount_;
 }
 
-TallyIndex::Spelling *TallyIndex::FindSpelling(std::u16string_view folder, std::uint64_t hash) noexcept {
-  if (slots_.empty()) return nullptr;
+std::u16string_view TallyIndex::SpellingText(std::size_t record) const noexcept {
+  const char16_t *head = texts_.data() + record;
+  return std::u16string_view(head + kBlockUnits, HeadField(head, kSizeAt));
+}
+
+std::size_t TallyIndex::FindSpelling(std::u16string_view folder, std::uint64_t hash) const noexcept {
+  if (slots_.empty()) return kNotFound;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
     const auto &slot = slots_[i];
-    if (slot.second == 0) return nullptr;
+    if (slot.second == 0) return kNotFound;
     if (slot.first != hash) continue;
-    Spelling &spelling = spellings_[slot.second - 1];
-    if (SameUnits(spelling.text, folder)) return &spelling;
+    const std::size_t number = slot.second - 1;
+    if (SameUnits(SpellingText(spellings_[number].record), folder)) return number;
   }
 }
 
-void TallyIndex::AddSpelling(std::u16string_view folder, std::uint64_t hash, std::size_t position) {
-  spellings_.push_back(Spelling{WideString(folder), position});
+std::size_t TallyIndex::AddSpelling(std::u16string_view folder, std::uint64_t hash, std::size_t position) {
+  // The record's place is named by a 32-bit block number in the quick slots.
+  const std::size_t record = texts_.size();
+  const std::size_t blocks = 1 + (folder.size() + kBlockUnits - 1) / kBlockUnits;
+  if (folder.size() > kMostUnits || record / kBlockUnits + blocks >= kMostUnits) throw std::bad_alloc();
+  const std::size_t number = spellings_.size();
+  // Room for every spelling in held_ too, so that counting never allocates.
+  if (held_.capacity() <= number) held_.reserve(std::max<std::size_t>(64, 2 * number));
+  texts_.resize(record + blocks * kBlockUnits, u'\0');
+  const auto size = static_cast<std::uint32_t>(folder.size());
+  const auto numbered = static_cast<std::uint32_t>(number);
+  std::memcpy(&texts_[record + kSizeAt], &size, sizeof size);
+  std::memcpy(&texts_[record + kNumberAt], &numbered, sizeof numbered);
+  std::copy(folder.begin(), folder.end(), texts_.begin() + static_cast<std::ptrdiff_t>(record + kBlockUnits));
+  spellings_.push_back(Spelling{position, nullptr, record});
   // At most a quarter of the slots are used, so a probe ends at once at a
   // free slot or the right one, nearly always.
   if (spellings_.size() * 4 > slots_.size()) {
     std::vector<std::pair<std::uint64_t, std::size_t>> grown(slots_.empty() ? 64 : slots_.size() * 2);
-    for (std::size_t number = 0; number < spellings_.size(); ++number) {
-      PutSlot(grown, HashUnits(spellings_[number].text), number + 1);
+    for (std::size_t known = 0; known < spellings_.size(); ++known) {
+      PutSlot(grown, HashUnits(SpellingText(spellings_[known].record)), known + 1);
     }
     slots_.swap(grown);
-    return;
+  } else {
+    PutSlot(slots_, hash, number + 1);
   }
-  PutSlot(slots_, hash, spellings_.size());
+  return number;
 }
 
-void TallyIndex::CountNewSpelling(FolderList &tally, std::u16string_view folder, std::uint64_t hash) {
+std::size_t TallyIndex::CountNewSpelling(FolderList &tally, std::u16string_view folder, std::uint64_t hash) {
   // Asked once per spelling: the answer is kept with the spelling. A folder
   // holding the list's separator "|" could not be stored as it is (it would
   // read back as other entries, with counts of the log's choosing), so it is
   // never counted; no Windows file name holds one.
-  if (folder.find(kListSeparator) != std::u16string_view::npos || excluded_->Contains(WideString(folder))) {
-    AddSpelling(folder, hash, kExcludedSpelling);
-    return;
-  }
+  if (folder.find(kListSeparator) != std::u16string_view::npos || excluded_->Contains(WideString(folder)))
+    return AddSpelling(folder, hash, kExcludedSpelling);
   std::size_t position = FindPosition(tally, folder);
   if (position == kNotFound) {
     tally.Append(FolderEntry{WideString(folder), 1});
@@ -200,70 +269,133 @@ void TallyIndex::CountNewSpelling(FolderList &tally, std::u16string_view folder,
     AddPosition(foldedHash_, position);
     indexed_ = tally.Count();
   } else {
-    AddHit(tally.At(position));
+    AddHits(tally.At(position), 1);
   }
-  AddSpelling(folder, hash, position);
+  return AddSpelling(folder, hash, position);
+}
+
+void TallyIndex::HoldHit(std::size_t record) {
+  char16_t *head = texts_.data() + record;
+  const std::uint64_t hits = HeldHits(head);
+  // Room for every spelling was reserved when it was added.
+  if (hits == 0) held_.push_back(HeadField(head, kNumberAt));
+  SetHeldHits(head, hits + 1);
+}
+
+void TallyIndex::AddHeldHits(FolderList &tally, Spelling &spelling, std::uint64_t hits) {
+  const std::u16string_view folder = SpellingText(spelling.record);
+  if (spelling.position < tally.Count()) {
+    FolderEntry &entry = tally.At(spelling.position);
+    if ((entry.path.data() == spelling.entryText && entry.path.size() == folder.size()) ||
+        SameUnits(entry.path, folder) || EqualsFoldingAscii(entry.path, folder)) {
+      spelling.entryText = entry.path.data();
+      AddHits(entry, hits);
+      return;
+    }
+  }
+  // The list was changed behind the index's back: the first entry that holds
+  // the folder gains the hits, else it is appended, and the index reads the
+  // list again before the next count.
+  indexed_ = kNotFound;
+  for (std::size_t position = 0; position < tally.Count(); ++position) {
+    FolderEntry &entry = tally.At(position);
+    if (EqualsFoldingAscii(entry.path, folder)) {
+      AddHits(entry, hits);
+      return;
+    }
+  }
+  FolderEntry added{WideString(folder), 0};
+  AddHits(added, hits);
+  tally.Append(std::move(added));
+}
+
+void TallyIndex::Flush(FolderList &tally) {
+  // In the order the spellings were first held, so that entries appended
+  // here keep the order the folders came in.
+  for (std::size_t next = 0; next < held_.size(); ++next) {
+    Spelling &spelling = spellings_[held_[next]];
+    char16_t *head = texts_.data() + spelling.record;
+    const std::uint64_t hits = HeldHits(head);
+    SetHeldHits(head, 0);
+    if (spelling.position == kExcludedSpelling) continue;
+    try {
+      AddHeldHits(tally, spelling, hits);
+    } catch (...) {
+      // No room for an appended entry: the spellings not yet added are dropped
+      // from held_, their hits kept for the next flush.
+      held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(next + 1));
+      throw;
+    }
+  }
+  held_.clear();
+}
+
+void TallyIndex::Count(FolderList &tally, std::u16string_view folder) {
+  if (indexed_ != tally.Count()) Rebuild(tally);
+  // A known spelling is found through the quick slots, without hashing the
+  // whole folder; a new one, or one the quick slots could not take, through
+  // the full hash.
+  const std::uint64_t key = QuickKey(folder);
+  const auto tag = static_cast<std::uint32_t>(key);
+  const std::size_t mask = quick_.size() - 1;
+  std::size_t at = static_cast<std::size_t>(key >> 32);
+  for (std::size_t probe = 0; probe < kQuickProbes && !quick_.empty(); ++probe, ++at) {
+    const QuickSlot slot = quick_[at & mask];
+    if (slot.record == 0) break;
+    if (slot.tag != tag) continue;
+    const std::size_t record = (slot.record - 1) * kBlockUnits;
+    const char16_t *head = texts_.data() + record;
+    if (HeadField(head, kSizeAt) == folder.size() && SameUnits(head + kBlockUnits, folder.data(), folder.size())) {
+      HoldHit(record);
+      return;
+    }
+  }
+  CountSlowly(tally, folder, key);
+}
+
+void TallyIndex::PutQuick(std::uint64_t key, std::size_t record) noexcept {
+  const std::size_t mask = quick_.size() - 1;
+  std::size_t at = static_cast<std::size_t>(key >> 32);
+  for (std::size_t probe = 0; probe < kQuickProbes; ++probe, ++at) {
+    QuickSlot &slot = quick_[at & mask];
+    if (slot.record == 0) {
+      slot = QuickSlot{static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(record / kBlockUnits + 1)};
+      return;
+    }
+  }
+  // A run of slots this long is left as it is: the spelling is found the long way.
+}
+
+void TallyIndex::CountSlowly(FolderList &tally, std::u16string_view folder, std::uint64_t key) {
+  const std::uint64_t hash = HashUnits(folder);
+  std::size_t number = FindSpelling(folder, hash);
+  if (number != kNotFound) {
+    HoldHit(spellings_[number].record);
+    return;
+  }
+  number = CountNewSpelling(tally, folder, hash);
+  // At most a quarter of the quick slots are used, so that a known spelling
+  // is nearly always in the first slot looked at.
+  if ((number + 1) * 4 > quick_.size()) {
+    std::vector<QuickSlot> grown(quick_.empty() ? 256 : quick_.size() * 2, QuickSlot{0, 0});
+    quick_.swap(grown);
+    for (const Spelling &spelling : spellings_) PutQuick(QuickKey(SpellingText(spelling.record)), spelling.record);
+    return;
+  }
+  PutQuick(key, spellings_[number].record);
 }
 
 void TallyFolder(FolderList &tally, TallyIndex &index, std::u16string_view objectPath) {
   TallyFolderOf(tally, index, FolderOf(objectPath));
 }
 
-void TallyHeldPath(FolderList &tally, TallyIndex &index, const char16_t *objectPath) {
-  TallyFolderOf(tally, index, FolderOfText(objectPath));
-}
-
-std::uint32_t &TallyIndex::QuickSlot(std::u16string_view folder) {
-  if (quick_.empty()) quick_.assign(kQuickSlots, 0);
-  // The length and the first and last four units: enough to tell most
-  // folders apart, and a slot shared by several only costs a miss.
-  std::uint64_t head = 0;
-  std::uint64_t tail = 0;
-  const std::size_t size = folder.size();
-  if (size >= 4) {
-    std::memcpy(&head, folder.data(), sizeof head);
-    std::memcpy(&tail, folder.data() + size - 4, sizeof tail);
-  } else if (size > 0) {
-    std::memcpy(&head, folder.data(), size * sizeof(char16_t));
-  }
-  std::uint64_t key = (head ^ (tail * 0x9E3779B97F4A7C15ull) ^ size) * 0xFF51AFD7ED558CCDull;
-  key ^= key >> 32;
-  return quick_[static_cast<std::size_t>(key) & (kQuickSlots - 1)];
-}
-
 void TallyFolderOf(FolderList &tally, TallyIndex &index, std::u16string_view folder) {
-  if (index.indexed_ != tally.Count()) index.Rebuild(tally);
-  // A spelling met recently is found through its quick slot, without hashing
-  // the whole folder; otherwise through the full hash.
-  std::uint32_t &quick = index.QuickSlot(folder);
-  TallyIndex::Spelling *known = nullptr;
-  if (quick != 0 && SameUnits(index.spellings_[quick - 1].text, folder)) known = &index.spellings_[quick - 1];
-  std::uint64_t hash = 0;
-  bool hashed = false;
-  if (known == nullptr) {
-    hash = HashUnits(folder);
-    hashed = true;
-    known = index.FindSpelling(folder, hash);
-    if (known != nullptr) quick = static_cast<std::uint32_t>(known - index.spellings_.data()) + 1;
-  }
-  if (known != nullptr) {
-    if (known->position == TallyIndex::kExcludedSpelling) return;
-    FolderEntry &entry = tally.At(known->position);
-    if (entry.path.data() == known->entryText && entry.path.size() == folder.size()) {
-      AddHit(entry);
-      return;
-    }
-    if (SameUnits(entry.path, folder) || EqualsFoldingAscii(entry.path, folder)) {
-      known->entryText = entry.path.data();
-      AddHit(entry);
-      return;
-    }
-    // The list was changed behind the index's back: read it again.
-    index.Rebuild(tally);
-  }
-  if (!hashed) hash = HashUnits(folder);
-  index.CountNewSpelling(tally, folder, hash);
-  index.QuickSlot(folder) = static_cast<std::uint32_t>(index.spellings_.size());
+  index.Count(tally, folder);
+  index.Flush(tally);
+}
+
+void CountHeldPath(FolderList &tally, TallyIndex &index, const char16_t *objectPath) {
+  index.Count(tally, FolderOfText(objectPath));
 }
 
 }  // namespace hf

@@ -6,6 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 #include "harvest/folder_of.h"
 
 namespace hf::test {
@@ -41,13 +48,13 @@ std::u16string FolderByDefinition(const std::u16string &path) {
   return slash == std::u16string::npos ? std::u16string() : outer.substr(0, slash + 1);
 }
 
-// A path of up to 40 units built from the units that matter, so that marks
-// and backslashes fall on every position of the wide steps; state is the
-// generator's, advanced.
-std::u16string RandomPath(std::uint32_t &state) {
+// A path of least to least + 40 units built from the units that matter, so
+// that marks and backslashes fall on every position of the wide steps; state
+// is the generator's, advanced.
+std::u16string RandomPath(std::uint32_t &state, std::size_t least = 0) {
   const char16_t alphabet[] = {u'a', u'\\', u'-', u'>', u'\u00E9', u'\u3E2D'};
   state = state * 1103515245u + 12345u;
-  const std::size_t length = (state >> 8) % 41;
+  const std::size_t length = least + (state >> 8) % 41;
   std::u16string path;
   for (std::size_t i = 0; i < length; ++i) {
     state = state * 1103515245u + 12345u;
@@ -83,6 +90,98 @@ TEST(FolderOfTest, TheTerminatedFormAgreesAtEveryAlignment) {
     }
   }
   EXPECT_EQ(FolderOfText(nullptr), u"");
+}
+
+// The same for paths of 40 to 80 units, whose terminator lies near or beyond
+// the first 64 units of their aligned blocks, with fewer marks so that most
+// reach their end.
+TEST(FolderOfTest, TheTerminatedFormAgreesAcrossLongPaths) {
+  std::uint32_t state = 4242;
+  for (int round = 0; round < 4000; ++round) {
+    std::u16string path = RandomPath(state, 40);
+    for (char16_t &unit : path)
+      if (unit == u'>' && (state = state * 1103515245u + 12345u) % 4 != 0) unit = u'a';
+    for (std::size_t offset = 0; offset < 8; ++offset) {
+      alignas(16) char16_t buffer[104] = {};
+      std::copy(path.begin(), path.end(), buffer + offset);
+      std::fill(buffer + offset + path.size() + 1, std::end(buffer), u'\\');
+      ASSERT_EQ(std::u16string(FolderOfText(buffer + offset)), FolderByDefinition(path))
+          << "round " << round << ", offset " << offset;
+    }
+  }
+}
+
+// Two pages, the second one unreadable; a path ending right before it is read
+// without touching it.
+class PageBeforeAGap {
+ public:
+  PageBeforeAGap() {
+#if defined(_WIN32)
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    page_ = info.dwPageSize;
+    void *pages = VirtualAlloc(nullptr, 2 * page_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    DWORD old = 0;
+    if (pages != nullptr && VirtualProtect(static_cast<char *>(pages) + page_, page_, PAGE_NOACCESS, &old) == 0) {
+      VirtualFree(pages, 0, MEM_RELEASE);
+      pages = nullptr;
+    }
+#else
+    page_ = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    void *pages = mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED) pages = nullptr;
+    if (pages != nullptr && mprotect(static_cast<char *>(pages) + page_, page_, PROT_NONE) != 0) {
+      munmap(pages, 2 * page_);
+      pages = nullptr;
+    }
+#endif
+    pages_ = static_cast<char *>(pages);
+  }
+  ~PageBeforeAGap() {
+    if (pages_ == nullptr) return;
+#if defined(_WIN32)
+    VirtualFree(pages_, 0, MEM_RELEASE);
+#else
+    munmap(pages_, 2 * page_);
+#endif
+  }
+  PageBeforeAGap(const PageBeforeAGap &) = delete;
+  PageBeforeAGap &operator=(const PageBeforeAGap &) = delete;
+
+  bool Ready() const { return pages_ != nullptr; }
+  // Copies text and its terminator so that they end where the gap begins.
+  const char16_t *PlaceAtEnd(const std::u16string &text) {
+    auto *end = reinterpret_cast<char16_t *>(pages_ + page_);
+    char16_t *start = end - (text.size() + 1);
+    std::copy(text.begin(), text.end(), start);
+    start[text.size()] = u'\0';
+    return start;
+  }
+
+ private:
+  char *pages_ = nullptr;
+  std::size_t page_ = 0;
+};
+
+TEST(FolderOfTest, APathEndingAtAnUnreadablePageIsReadUpToItsEnd) {
+  PageBeforeAGap pages;
+  ASSERT_TRUE(pages.Ready());
+  const std::vector<FolderCase> cases = {
+      {u"C:\\Users\\Ann\\Downloads\\setup.exe", u"C:\\Users\\Ann\\Downloads\\"},
+      {u"D:\\x\\a.zip->b\\c.exe", u"D:\\x\\"},
+      {u"a", u""},
+      {u"", u""},
+      {std::u16string(70, u'a') + u"\\b\\c", std::u16string(70, u'a') + u"\\b\\"},
+  };
+  for (const FolderCase &c : cases) {
+    // Every length up to one unit short of the case, so the path starts at
+    // every position of an aligned block and of the blocks before the gap.
+    for (std::size_t cut = 0; cut <= 20 && cut <= c.path.size(); ++cut) {
+      const std::u16string path = c.path.substr(cut);
+      EXPECT_EQ(std::u16string(FolderOfText(pages.PlaceAtEnd(path))), FolderByDefinition(path))
+          << "case " << (&c - cases.data()) << ", cut " << cut;
+    }
+  }
 }
 
 }  // namespace

@@ -124,5 +124,104 @@ TEST_F(TallyTest, IndexAgreesWithTheScanOnAMixedStream) {
   EXPECT_GT(scanned.Count(), 3u);
 }
 
+// Counts paths as a worker does, each held NUL-terminated as the engine holds
+// it, and flushes the index once at the end.
+FolderList CountHeld(TallyIndex &index, const std::vector<std::u16string> &paths, FolderList tally = {}) {
+  for (const std::u16string &path : paths) {
+    const std::u16string held = path;  // its own terminated storage
+    CountHeldPath(tally, index, held.c_str());
+  }
+  index.Flush(tally);
+  return tally;
+}
+
+// Many folders, some in several spellings, and groups of one length that share
+// their first and last eight units, counted in an uneven stream: counting held
+// paths with one flush at the end gives the list that counting one record at a
+// time gives, and the scan.
+TEST_F(TallyTest, HeldCountsAgreeWithTheScanOverManyFolders) {
+  std::vector<std::u16string> folders;
+  for (int i = 0; i < 2000; ++i) {
+    std::u16string number;
+    for (char c : std::to_string(i * 7919 % 100000)) number += static_cast<char16_t>(c);
+    folders.push_back(u"C:\\Users\\Ann\\Projects\\p" + number + u"\\");
+  }
+  for (int i = 0; i < 40; ++i) {
+    // The same length, the same first and last eight units.
+    std::u16string middle = u"0000";
+    middle[static_cast<std::size_t>(i % 4)] = static_cast<char16_t>(u'a' + i / 4);
+    folders.push_back(u"D:\\Shared\\" + middle + u"\\Scans\\Today\\");
+  }
+  folders.push_back(u"c:\\users\\ann\\projects\\p0\\");
+  folders.push_back(u"C:\\");
+  folders.push_back(u"E:\\" + std::u16string(90, u'x') + u"\\");
+  FolderList excludedList = ListOf({{folders[5], 1}, {folders[2005], 1}});
+  const ExclusionSet excluded(excludedList);
+
+  std::vector<std::u16string> paths;
+  std::uint32_t state = 99;
+  for (int i = 0; i < 20000; ++i) {
+    state = state * 1103515245u + 12345u;
+    // Skewed: low numbers come far more often.
+    const std::size_t pick = ((state >> 8) % folders.size()) * ((state >> 4) % 8 == 0 ? 1 : (state >> 20) % 2) %
+                             folders.size();
+    paths.push_back(folders[pick] + (i % 10 == 0 ? u"a.zip->b\\c.exe" : u"setup.exe"));
+  }
+  FolderList scanned;
+  for (const std::u16string &path : paths) model::TallyFolder(scanned, excludedList, Record(path));
+  TallyIndex oneByOne(excluded);
+  FolderList counted;
+  for (const std::u16string &path : paths) TallyFolder(counted, oneByOne, Record(path));
+  TallyIndex held(excluded);
+  EXPECT_EQ(Describe(CountHeld(held, paths)), Describe(scanned));
+  EXPECT_EQ(Describe(counted), Describe(scanned));
+  EXPECT_GT(scanned.Count(), 1500u);
+}
+
+TEST_F(TallyTest, HeldCountsStopAtTheLargest32BitValue) {
+  const ExclusionSet excluded;
+  TallyIndex index(excluded);
+  FolderList tally = ListOf({{u"C:\\A\\", kMaxHits - 2}, {u"C:\\B\\", 5}});
+  tally = CountHeld(index, {u"c:\\a\\x", u"c:\\a\\x", u"c:\\a\\x", u"c:\\a\\x", u"C:\\B\\y"}, tally);
+  EXPECT_EQ(Describe(tally), u"C:\\A\\,2147483647|C:\\B\\,6|");
+}
+
+// Hits held for an entry that the list lost or moved before the flush go to
+// the entry that holds the folder now, else to a new one at the end.
+TEST_F(TallyTest, FlushFindsEntriesTheListMoved) {
+  struct Case {
+    const char *what;
+    void (*change)(FolderList &);
+    std::u16string expected;
+  };
+  const std::vector<Case> cases = {
+      {"unchanged", [](FolderList &) {}, u"C:\\A\\,3|C:\\B\\,2|"},
+      {"first removed", [](FolderList &tally) { tally.RemoveAt(0); }, u"C:\\B\\,2|C:\\A\\,1|"},
+      {"all removed", [](FolderList &tally) { tally.Clear(); }, u"C:\\A\\,1|C:\\B\\,1|"},
+      {"renamed",
+       [](FolderList &tally) { tally.At(1).path = u"Z:\\"; }, u"C:\\A\\,3|Z:\\,1|C:\\B\\,1|"},
+      {"moved down",
+       [](FolderList &tally) {
+         FolderEntry first = tally.At(0);
+         tally.RemoveAt(0);
+         tally.Append(first);
+       },
+       u"C:\\B\\,2|C:\\A\\,3|"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    const ExclusionSet excluded;
+    TallyIndex index(excluded);
+    FolderList tally;
+    // A new spelling's hit is in the list at once (the second spelling of A
+    // too), the next ones are held: one for A, one for B.
+    for (const char16_t *path : {u"C:\\A\\1", u"C:\\B\\1", u"C:\\A\\2", u"c:\\a\\3", u"C:\\B\\2"})
+      CountHeldPath(tally, index, path);
+    c.change(tally);
+    index.Flush(tally);
+    EXPECT_EQ(Describe(tally), c.expected);
+  }
+}
+
 }  // namespace
 }  // namespace hf::test

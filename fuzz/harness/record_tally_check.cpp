@@ -155,6 +155,9 @@ const char *Read(const EngineScript &script, bool second, const Timestamp &today
   RecentWindow window;
   window.Follow(0);
   TallyModel model(excluded);
+  // The same records counted as a worker counts them: held, one flush at the end.
+  FolderList heldTally;
+  TallyIndex heldIndex(exclusions);
   std::vector<LogRecord> counted;
   if (opened) {
     const std::vector<ScriptedStep> &steps = second ? script.secondLog : script.firstLog;
@@ -179,12 +182,15 @@ const char *Read(const EngineScript &script, bool second, const Timestamp &today
       if (recent != ExpectRecent(record.timestamp, today, todayKnown)) return "the counting window misjudged the date";
       if (recent) {
         TallyFolder(tally, index, record);
+        CountHeldPath(heldTally, heldIndex, record.objectPath.c_str());
         model.Count(record.objectPath);
         counted.push_back(record);
       }
     }
     if (read != delivered) return "the reading stopped before the engine's end";
   }
+  heldIndex.Flush(heldTally);
+  if (!model.Matches(heldTally)) return "held counts differ from counting the records by hand";
   if (const char *broken = CheckTally(tally, counted, model)) return broken;
   if (const char *broken = CheckTop(tally)) return broken;
 

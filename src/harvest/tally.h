@@ -79,7 +79,10 @@ class TallyIndex {
   std::size_t CountNewSpelling(FolderList &tally, std::u16string_view folder, std::uint64_t hash);
   // Adds a spelling's held hits to its entry of tally.
   void AddHeldHits(FolderList &tally, Spelling &spelling, std::uint64_t hits);
+  // Adds one hit to the spelling whose record starts at record; at its first
+  // the spelling joins held_.
   void HoldHit(std::size_t record);
+  // The units of the spelling whose record starts at record.
   [[nodiscard]] std::u16string_view SpellingText(std::size_t record) const noexcept;
 
   const ExclusionSet *excluded_;

@@ -89,12 +89,6 @@ std::u16string_view FolderBefore(const char16_t *units, std::size_t outer) noexc
   return {};
 }
 
-}  // namespace
-
-std::u16string_view FolderOf(std::u16string_view objectPath) noexcept {
-  return FolderBefore(objectPath.data(), OuterSize(objectPath.data(), objectPath.size()));
-}
-
 #if defined(HOTFOLDERS_BLOCK_SCAN)
 // One mask bit a unit for two blocks' answers (sixteen words of all ones or
 // zeros each).
@@ -103,16 +97,18 @@ std::uint64_t UnitBits(__m128i first, __m128i second) noexcept {
 }
 
 // The folder of a text whose terminator lies within the eight aligned blocks
-// from its own, found without a branch on where its units fall; false when
-// the terminator lies further on, a ">" comes first, or the blocks would
-// reach into the next page.
-bool FolderInWindow(const char16_t *objectPath, std::u16string_view &folder) noexcept {
+// from its own, found without a branch on where its units fall: nullptr, with
+// folder set. Otherwise the aligned block from which a search a block at a
+// time goes on: the first, when a ">" comes before the terminator or the
+// blocks would reach into the next page; the one after the eight, when they
+// hold neither a terminator nor a ">".
+const char16_t *FolderInWindow(const char16_t *objectPath, std::u16string_view &folder) noexcept {
   constexpr std::uintptr_t kPage = 4096;
   constexpr std::uintptr_t kWindowBytes = 128;
   const auto address = reinterpret_cast<std::uintptr_t>(objectPath);
   const std::uintptr_t base = address & ~std::uintptr_t{15};
-  if (base % kPage > kPage - kWindowBytes) return false;
   const auto *units = reinterpret_cast<const char16_t *>(base);
+  if (base % kPage > kPage - kWindowBytes) return units;
   const __m128i zero = _mm_setzero_si128();
   const __m128i greater = _mm_set1_epi16(static_cast<short>(kArchiveMark[1]));
   const __m128i backslash = _mm_set1_epi16(static_cast<short>(u'\\'));
@@ -130,17 +126,24 @@ bool FolderInWindow(const char16_t *objectPath, std::u16string_view &folder) noe
   // The units before the text are left out.
   const std::size_t skipped = (address - base) / sizeof(char16_t);
   stops &= ~std::uint64_t{0} << skipped;
-  // Whether a ">" begins a "->" is for the unit-by-unit search to tell.
-  if (stops == 0 || units[__builtin_ctzll(stops)] != u'\0') return false;
+  if (stops == 0) return units + 64;
+  // Whether a ">" begins a "->" is for the search a block at a time to tell.
+  if (units[__builtin_ctzll(stops)] != u'\0') return units;
   slashes &= ((stops & (0 - stops)) - 1) & (~std::uint64_t{0} << skipped);
   if (slashes == 0) {
     folder = {};
   } else {
     folder = std::u16string_view(objectPath, static_cast<std::size_t>(64 - __builtin_clzll(slashes)) - skipped);
   }
-  return true;
+  return nullptr;
 }
 #endif
+
+}  // namespace
+
+std::u16string_view FolderOf(std::u16string_view objectPath) noexcept {
+  return FolderBefore(objectPath.data(), OuterSize(objectPath.data(), objectPath.size()));
+}
 
 std::u16string_view FolderOfText(const char16_t *objectPath) noexcept {
   if (objectPath == nullptr) return {};
@@ -149,12 +152,12 @@ std::u16string_view FolderOfText(const char16_t *objectPath) noexcept {
   const auto address = reinterpret_cast<std::uintptr_t>(objectPath);
   if (address % sizeof(char16_t) == 0) {
     std::u16string_view folder;
-    if (FolderInWindow(objectPath, folder)) return folder;
+    const char16_t *block = FolderInWindow(objectPath, folder);
+    if (block == nullptr) return folder;
     const __m128i zero = _mm_setzero_si128();
     const __m128i greater = _mm_set1_epi16(static_cast<short>(kArchiveMark[1]));
-    const auto *block = reinterpret_cast<const char16_t *>(address & ~std::uintptr_t{15});
-    // The units of the first block that come before the text are left out.
-    unsigned keep = ~0u << (address & 15);
+    // The units of the text's first block that come before it are left out.
+    unsigned keep = block < objectPath ? ~0u << (address & 15) : ~0u;
     for (;; block += 8, keep = ~0u) {
       const __m128i units = _mm_load_si128(reinterpret_cast<const __m128i *>(block));
       const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, zero))) & keep;

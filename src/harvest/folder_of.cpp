@@ -96,12 +96,12 @@ std::uint64_t UnitBits(__m128i first, __m128i second) noexcept {
   return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(first, second)));
 }
 
-// The folder of a text whose terminator lies within the eight aligned blocks
-// from its own, found without a branch on where its units fall: nullptr, with
-// folder set. Otherwise the aligned block from which a search a block at a
-// time goes on: the first, when a ">" comes before the terminator or the
+// The folder of a text whose outer path ends (at its terminator or its first
+// "->") within the eight aligned blocks from its own, found without a branch
+// on where its units fall: nullptr, with folder set. Otherwise the aligned
+// block from which a search a block at a time goes on: the first, when the
 // blocks would reach into the next page; the one after the eight, when they
-// hold neither a terminator nor a ">".
+// hold neither a terminator nor a "->".
 const char16_t *FolderInWindow(const char16_t *objectPath, std::u16string_view &folder) noexcept {
   constexpr std::uintptr_t kPage = 4096;
   constexpr std::uintptr_t kWindowBytes = 128;
@@ -110,31 +110,34 @@ const char16_t *FolderInWindow(const char16_t *objectPath, std::u16string_view &
   const auto *units = reinterpret_cast<const char16_t *>(base);
   if (base % kPage > kPage - kWindowBytes) return units;
   const __m128i zero = _mm_setzero_si128();
+  const __m128i dash = _mm_set1_epi16(static_cast<short>(kArchiveMark[0]));
   const __m128i greater = _mm_set1_epi16(static_cast<short>(kArchiveMark[1]));
   const __m128i backslash = _mm_set1_epi16(static_cast<short>(u'\\'));
-  // Stops (the terminator or a ">") and backslashes, one bit a unit.
-  std::uint64_t stops = 0;
+  // Terminators, dashes, ">" and backslashes, one bit a unit.
+  std::uint64_t ends = 0;
+  std::uint64_t dashes = 0;
+  std::uint64_t marks = 0;
   std::uint64_t slashes = 0;
   for (int pair = 0; pair < 4; ++pair) {
     const __m128i first = _mm_load_si128(reinterpret_cast<const __m128i *>(units + 16 * pair));
     const __m128i second = _mm_load_si128(reinterpret_cast<const __m128i *>(units + 16 * pair + 8));
-    stops |= UnitBits(_mm_or_si128(_mm_cmpeq_epi16(first, zero), _mm_cmpeq_epi16(first, greater)),
-                      _mm_or_si128(_mm_cmpeq_epi16(second, zero), _mm_cmpeq_epi16(second, greater)))
-             << (16 * pair);
-    slashes |= UnitBits(_mm_cmpeq_epi16(first, backslash), _mm_cmpeq_epi16(second, backslash)) << (16 * pair);
+    const auto bits = [first, second](__m128i unit) {
+      return UnitBits(_mm_cmpeq_epi16(first, unit), _mm_cmpeq_epi16(second, unit));
+    };
+    ends |= bits(zero) << (16 * pair);
+    dashes |= bits(dash) << (16 * pair);
+    marks |= bits(greater) << (16 * pair);
+    slashes |= bits(backslash) << (16 * pair);
   }
-  // The units before the text are left out.
+  // The units before the text are left out; a ">" right after a "-" of the
+  // text ends its outer path, and so does the terminator.
   const std::size_t skipped = (address - base) / sizeof(char16_t);
-  stops &= ~std::uint64_t{0} << skipped;
+  const std::uint64_t text = ~std::uint64_t{0} << skipped;
+  const std::uint64_t stops = (ends | (marks & ((dashes & text) << 1))) & text;
   if (stops == 0) return units + 64;
-  // Whether a ">" begins a "->" is for the search a block at a time to tell.
-  if (units[__builtin_ctzll(stops)] != u'\0') return units;
-  slashes &= ((stops & (0 - stops)) - 1) & (~std::uint64_t{0} << skipped);
-  if (slashes == 0) {
-    folder = {};
-  } else {
-    folder = std::u16string_view(objectPath, static_cast<std::size_t>(64 - __builtin_clzll(slashes)) - skipped);
-  }
+  // The backslashes before the first stop: the last of them ends the folder.
+  slashes &= ((stops & (0 - stops)) - 1) & text;
+  folder = std::u16string_view(objectPath, slashes == 0 ? 0 : static_cast<std::size_t>(64 - __builtin_clzll(slashes)) - skipped);
   return nullptr;
 }
 #endif

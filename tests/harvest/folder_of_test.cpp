@@ -111,6 +111,24 @@ TEST(FolderOfTest, TheTerminatedFormAgreesAcrossLongPaths) {
   }
 }
 
+// A "-" just before a text that begins with ">" is not the text's, so the two
+// make no archive mark; nor do units before the text end it.
+TEST(FolderOfTest, UnitsBeforeTheTerminatedFormAreNotPartOfIt) {
+  std::uint32_t state = 99;
+  for (int round = 0; round < 4000; ++round) {
+    const std::u16string path = u">" + RandomPath(state);
+    for (std::size_t offset = 1; offset < 8; ++offset) {
+      for (const char16_t before : {u'-', u'\\', u'\0', u'>'}) {
+        alignas(16) char16_t buffer[80] = {};
+        std::fill(buffer, buffer + offset, before);
+        std::copy(path.begin(), path.end(), buffer + offset);
+        ASSERT_EQ(std::u16string(FolderOfText(buffer + offset)), FolderByDefinition(path))
+            << "round " << round << ", offset " << offset;
+      }
+    }
+  }
+}
+
 // Two pages, the second one unreadable; a path ending right before it is read
 // without touching it.
 class PageBeforeAGap {

@@ -178,6 +178,34 @@ TEST_F(TallyTest, HeldCountsAgreeWithTheScanOverManyFolders) {
   EXPECT_GT(scanned.Count(), 1500u);
 }
 
+// Folders of every length from 3 to 80 units, and each again with one unit
+// changed, at every position: spellings that share their length and their
+// first, middle and last units are told apart by their whole text.
+TEST_F(TallyTest, HeldCountsTellApartFoldersThatDifferInOneUnit) {
+  std::vector<std::u16string> folders;
+  for (std::size_t length = 3; length <= 80; ++length) {
+    const std::u16string plain = u"C:" + std::u16string(length - 3, u'q') + u"\\";
+    folders.push_back(plain);
+    for (std::size_t at = 0; at + 1 < length; ++at) {
+      std::u16string changed = plain;
+      changed[at] = u'r';
+      folders.push_back(changed);
+    }
+  }
+  std::vector<std::u16string> paths;
+  std::uint32_t state = 7;
+  for (int i = 0; i < 12000; ++i) {
+    state = state * 1103515245u + 12345u;
+    paths.push_back(folders[(state >> 8) % folders.size()] + u"scan.pdf");
+  }
+  const FolderList none;
+  FolderList scanned;
+  for (const std::u16string &path : paths) model::TallyFolder(scanned, none, Record(path));
+  const ExclusionSet excluded(none);
+  TallyIndex held(excluded);
+  EXPECT_EQ(Describe(CountHeld(held, paths)), Describe(scanned));
+}
+
 TEST_F(TallyTest, HeldCountsStopAtTheLargest32BitValue) {
   const ExclusionSet excluded;
   TallyIndex index(excluded);

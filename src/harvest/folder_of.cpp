@@ -90,12 +90,6 @@ std::u16string_view FolderBefore(const char16_t *units, std::size_t outer) noexc
 }
 
 #if defined(HOTFOLDERS_BLOCK_SCAN)
-// One mask bit a unit for two blocks' answers (sixteen words of all ones or
-// zeros each).
-std::uint64_t UnitBits(__m128i first, __m128i second) noexcept {
-  return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(first, second)));
-}
-
 // The folder of a text whose outer path ends (at its terminator or its first
 // "->") within the eight aligned blocks from its own, found without a branch
 // on where its units fall: nullptr, with folder set. Otherwise the aligned
@@ -109,10 +103,9 @@ const char16_t *FolderInWindow(const char16_t *objectPath, std::u16string_view &
   const std::uintptr_t base = address & ~std::uintptr_t{15};
   const auto *units = reinterpret_cast<const char16_t *>(base);
   if (base % kPage > kPage - kWindowBytes) return units;
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i dash = _mm_set1_epi16(static_cast<short>(kArchiveMark[0]));
-  const __m128i greater = _mm_set1_epi16(static_cast<short>(kArchiveMark[1]));
-  const __m128i backslash = _mm_set1_epi16(static_cast<short>(u'\\'));
+  const __m128i dash = _mm_set1_epi8(static_cast<char>(kArchiveMark[0]));
+  const __m128i greater = _mm_set1_epi8(static_cast<char>(kArchiveMark[1]));
+  const __m128i backslash = _mm_set1_epi8('\\');
   // Terminators, dashes, ">" and backslashes, one bit a unit.
   std::uint64_t ends = 0;
   std::uint64_t dashes = 0;
@@ -121,10 +114,14 @@ const char16_t *FolderInWindow(const char16_t *objectPath, std::u16string_view &
   for (int pair = 0; pair < 4; ++pair) {
     const __m128i first = _mm_load_si128(reinterpret_cast<const __m128i *>(units + 16 * pair));
     const __m128i second = _mm_load_si128(reinterpret_cast<const __m128i *>(units + 16 * pair + 8));
-    const auto bits = [first, second](__m128i unit) {
-      return UnitBits(_mm_cmpeq_epi16(first, unit), _mm_cmpeq_epi16(second, unit));
+    // Sixteen units as one byte each, saturated: the units 0 to 127 keep their
+    // value, every other unit becomes 127 or a byte below 0, and the units
+    // looked for are all below 127.
+    const __m128i bytes = _mm_packs_epi16(first, second);
+    const auto bits = [bytes](__m128i unit) {
+      return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, unit))));
     };
-    ends |= bits(zero) << (16 * pair);
+    ends |= bits(_mm_setzero_si128()) << (16 * pair);
     dashes |= bits(dash) << (16 * pair);
     marks |= bits(greater) << (16 * pair);
     slashes |= bits(backslash) << (16 * pair);

@@ -111,6 +111,29 @@ TEST(FolderOfTest, TheTerminatedFormAgreesAcrossLongPaths) {
   }
 }
 
+// Units that share a byte with a terminator, a backslash, "-" or ">", or
+// that lie at the ends of the signed 16-bit range, are other units.
+TEST(FolderOfTest, TheTerminatedFormTellsUnitsApartByAllTheirBits) {
+  const char16_t alphabet[] = {u'a',     u'\\',    u'-',     u'>',     u'\u015C', u'\uFF5C', u'\u5C00',
+                               u'\uFF2D', u'\uFF3E', u'\u3E00', u'\u8000', u'\uFFFF', u'\u007F', u'\u0100'};
+  std::uint32_t state = 31337;
+  for (int round = 0; round < 4000; ++round) {
+    state = state * 1103515245u + 12345u;
+    std::u16string path(1 + (state >> 8) % 70, u'a');
+    for (char16_t &unit : path) {
+      state = state * 1103515245u + 12345u;
+      unit = alphabet[(state >> 16) % (sizeof alphabet / sizeof alphabet[0])];
+    }
+    for (std::size_t offset = 0; offset < 8; ++offset) {
+      alignas(16) char16_t buffer[96] = {};
+      std::copy(path.begin(), path.end(), buffer + offset);
+      std::fill(buffer + offset + path.size() + 1, std::end(buffer), u'\\');
+      ASSERT_EQ(std::u16string(FolderOfText(buffer + offset)), FolderByDefinition(path))
+          << "round " << round << ", offset " << offset;
+    }
+  }
+}
+
 // A "-" just before a text that begins with ">" is not the text's, so the two
 // make no archive mark; nor do units before the text end it.
 TEST(FolderOfTest, UnitsBeforeTheTerminatedFormAreNotPartOfIt) {

@@ -9,6 +9,7 @@
 
 #include "checks.h"
 #include "harvest/engine_connection.h"
+#include "harvest/held_folder_batch.h"
 #include "harvest/merge_top.h"
 #include "harvest/recent_window.h"
 #include "harvest/take_top.h"
@@ -155,9 +156,13 @@ const char *Read(const EngineScript &script, bool second, const Timestamp &today
   RecentWindow window;
   window.Follow(0);
   TallyModel model(excluded);
-  // The same records counted as a worker counts them: held, one flush at the end.
+  // The same records counted held, with one flush at the end; and as a worker
+  // counts them, their folders batched too.
   FolderList heldTally;
   TallyIndex heldIndex(exclusions);
+  FolderList batchedTally;
+  TallyIndex batchedIndex(exclusions);
+  HeldFolderBatch batch;
   std::vector<LogRecord> counted;
   if (opened) {
     const std::vector<ScriptedStep> &steps = second ? script.secondLog : script.firstLog;
@@ -183,6 +188,7 @@ const char *Read(const EngineScript &script, bool second, const Timestamp &today
       if (recent) {
         TallyFolder(tally, index, record);
         CountHeldPath(heldTally, heldIndex, record.objectPath.c_str());
+        batch.Add(batchedTally, batchedIndex, record.objectPath.c_str());
         model.Count(record.objectPath);
         counted.push_back(record);
       }
@@ -191,6 +197,9 @@ const char *Read(const EngineScript &script, bool second, const Timestamp &today
   }
   heldIndex.Flush(heldTally);
   if (!model.Matches(heldTally)) return "held counts differ from counting the records by hand";
+  batch.Count(batchedTally, batchedIndex);
+  batchedIndex.Flush(batchedTally);
+  if (!model.Matches(batchedTally)) return "batched counts differ from counting the records by hand";
   if (const char *broken = CheckTally(tally, counted, model)) return broken;
   if (const char *broken = CheckTop(tally)) return broken;
 

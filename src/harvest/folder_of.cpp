@@ -1,6 +1,7 @@
 // The folder of an object path, found in one pass over its code units.
 #include "harvest/folder_of.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #if defined(__SSE2__)
@@ -95,8 +96,11 @@ std::u16string_view FolderBefore(const char16_t *units, std::size_t outer) noexc
 // on where its units fall: nullptr, with folder set. Otherwise the aligned
 // block from which a search a block at a time goes on: the first, when the
 // blocks would reach into the next page; the one after the eight, when they
-// hold neither a terminator nor a "->".
-const char16_t *FolderInWindow(const char16_t *objectPath, std::u16string_view &folder) noexcept {
+// hold neither a terminator nor a "->". With kCopy, the eight blocks are
+// also copied to copy, which is 16-byte aligned.
+template <bool kCopy>
+const char16_t *FolderInWindow(const char16_t *objectPath, std::u16string_view &folder,
+                               [[maybe_unused]] char16_t *copy) noexcept {
   constexpr std::uintptr_t kPage = 4096;
   constexpr std::uintptr_t kWindowBytes = 128;
   const auto address = reinterpret_cast<std::uintptr_t>(objectPath);
@@ -114,6 +118,10 @@ const char16_t *FolderInWindow(const char16_t *objectPath, std::u16string_view &
   for (int pair = 0; pair < 4; ++pair) {
     const __m128i first = _mm_load_si128(reinterpret_cast<const __m128i *>(units + 16 * pair));
     const __m128i second = _mm_load_si128(reinterpret_cast<const __m128i *>(units + 16 * pair + 8));
+    if constexpr (kCopy) {
+      _mm_store_si128(reinterpret_cast<__m128i *>(copy + 16 * pair), first);
+      _mm_store_si128(reinterpret_cast<__m128i *>(copy + 16 * pair + 8), second);
+    }
     // Sixteen units as one byte each, saturated: the units 0 to 127 keep their
     // value, every other unit becomes 127 or a byte below 0, and the units
     // looked for are all below 127.
@@ -137,6 +145,31 @@ const char16_t *FolderInWindow(const char16_t *objectPath, std::u16string_view &
   folder = std::u16string_view(objectPath, slashes == 0 ? 0 : static_cast<std::size_t>(64 - __builtin_clzll(slashes)) - skipped);
   return nullptr;
 }
+
+// The folder of a NUL-terminated text, searched a block at a time from block,
+// the aligned block that holds its first unit or a later one that no "->"
+// before it reaches.
+std::u16string_view FolderFromBlock(const char16_t *objectPath, const char16_t *block) noexcept {
+  const auto address = reinterpret_cast<std::uintptr_t>(objectPath);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i greater = _mm_set1_epi16(static_cast<short>(kArchiveMark[1]));
+  // The units of the text's first block that come before it are left out.
+  unsigned keep = block < objectPath ? ~0u << (address & 15) : ~0u;
+  for (;; block += 8, keep = ~0u) {
+    const __m128i units = _mm_load_si128(reinterpret_cast<const __m128i *>(block));
+    const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, zero))) & keep;
+    unsigned marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, greater))) & keep;
+    // Only the marks before the terminator belong to the text.
+    if (ends != 0) marks &= (1u << __builtin_ctz(ends)) - 1;
+    for (; marks != 0; marks &= marks - 1, marks &= marks - 1) {
+      const char16_t *at = block + __builtin_ctz(marks) / 2;
+      if (at > objectPath && at[-1] == kArchiveMark[0])
+        return FolderBefore(objectPath, static_cast<std::size_t>(at - 1 - objectPath));
+    }
+    if (ends != 0)
+      return FolderBefore(objectPath, static_cast<std::size_t>(block + __builtin_ctz(ends) / 2 - objectPath));
+  }
+}
 #endif
 
 }  // namespace
@@ -149,32 +182,40 @@ std::u16string_view FolderOfText(const char16_t *objectPath) noexcept {
   if (objectPath == nullptr) return {};
 #if defined(HOTFOLDERS_BLOCK_SCAN)
   // One pass finds both the terminator and the first "->".
-  const auto address = reinterpret_cast<std::uintptr_t>(objectPath);
-  if (address % sizeof(char16_t) == 0) {
+  if (reinterpret_cast<std::uintptr_t>(objectPath) % sizeof(char16_t) == 0) {
     std::u16string_view folder;
-    const char16_t *block = FolderInWindow(objectPath, folder);
-    if (block == nullptr) return folder;
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i greater = _mm_set1_epi16(static_cast<short>(kArchiveMark[1]));
-    // The units of the text's first block that come before it are left out.
-    unsigned keep = block < objectPath ? ~0u << (address & 15) : ~0u;
-    for (;; block += 8, keep = ~0u) {
-      const __m128i units = _mm_load_si128(reinterpret_cast<const __m128i *>(block));
-      const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, zero))) & keep;
-      unsigned marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, greater))) & keep;
-      // Only the marks before the terminator belong to the text.
-      if (ends != 0) marks &= (1u << __builtin_ctz(ends)) - 1;
-      for (; marks != 0; marks &= marks - 1, marks &= marks - 1) {
-        const char16_t *at = block + __builtin_ctz(marks) / 2;
-        if (at > objectPath && at[-1] == kArchiveMark[0])
-          return FolderBefore(objectPath, static_cast<std::size_t>(at - 1 - objectPath));
-      }
-      if (ends != 0)
-        return FolderBefore(objectPath, static_cast<std::size_t>(block + __builtin_ctz(ends) / 2 - objectPath));
-    }
+    const char16_t *block = FolderInWindow<false>(objectPath, folder, nullptr);
+    return block == nullptr ? folder : FolderFromBlock(objectPath, block);
   }
 #endif
   return FolderOf(std::u16string_view(objectPath));
+}
+
+std::u16string_view CopyFolderOfText(const char16_t *objectPath, FolderCopy &copy) noexcept {
+  std::u16string_view folder;
+#if defined(HOTFOLDERS_BLOCK_SCAN)
+  const auto address = reinterpret_cast<std::uintptr_t>(objectPath);
+  if (objectPath != nullptr && address % sizeof(char16_t) == 0) {
+    // The window's blocks are copied as they are searched.
+    const char16_t *block = FolderInWindow<true>(objectPath, folder, copy.units);
+    if (block == nullptr) {
+      copy.start = static_cast<std::uint32_t>((address % 16) / sizeof(char16_t));
+      copy.size = static_cast<std::uint32_t>(folder.size());
+      return folder;
+    }
+    folder = FolderFromBlock(objectPath, block);
+  } else {
+    folder = FolderOfText(objectPath);
+  }
+#else
+  folder = FolderOfText(objectPath);
+#endif
+  if (folder.size() <= FolderCopy::kUnits) {
+    std::copy(folder.begin(), folder.end(), copy.units);
+    copy.start = 0;
+    copy.size = static_cast<std::uint32_t>(folder.size());
+  }
+  return folder;
 }
 
 }  // namespace hf

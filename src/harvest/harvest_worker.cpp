@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "harvest/engine_connection.h"
+#include "harvest/held_folder_batch.h"
 #include "harvest/recent_window.h"
 #include "harvest/take_top.h"
 #include "harvest/tally.h"
@@ -23,26 +24,35 @@ std::atomic<int> running{0};
 void ReadLog(EngineConnection &connection, HarvestJob &job, std::int64_t now) {
   platform::Clock &clock = platform::CurrentClock();
   TallyIndex index(*job.excluded);
-  // The hits the index holds reach the tally however the reading ends.
+  HeldFolderBatch batch;
+  // The folders waiting in the batch and the hits the index holds reach the
+  // tally however the reading ends.
   struct FlushAtEnd {
+    HeldFolderBatch &batch;
     TallyIndex &index;
     FolderList &tally;
     ~FlushAtEnd() {
+      try {
+        batch.Count(tally, index);
+      } catch (...) {
+        // No room to append an entry: the folders after it are lost.
+      }
       try {
         index.Flush(tally);
       } catch (...) {
         // No room to append an entry: its hits are lost, the rest are in.
       }
     }
-  } flush{index, job.tally};
+  } flush{batch, index, job.tally};
   RecentWindow window;
-  // Counts a record while the engine still holds it: its object path is read
-  // in place, and its second text, which nothing uses, is not read at all.
+  // Counts a record while the engine still holds it: the folder of its object
+  // path is copied from where it lies, and its second text, which nothing
+  // uses, is not read at all.
   const auto count = [&](const HeldRecord &record) {
     window.Follow(now);
     if (!window.Contains(record.timestamp)) return;
     static_assert(sizeof(NativeChar16) == sizeof(char16_t), "16-bit text units");
-    CountHeldPath(job.tally, index, reinterpret_cast<const char16_t *>(record.objectPath));
+    batch.Add(job.tally, index, reinterpret_cast<const char16_t *>(record.objectPath));
   };
   while (now - job.start < kHarvestBudgetSeconds) {
     const bool read = connection.cursor != nullptr && ReadNextRecordInPlace(connection, count);

@@ -343,12 +343,11 @@ void TallyIndex::Flush(FolderList &tally) {
   held_.clear();
 }
 
-void TallyIndex::Count(FolderList &tally, std::u16string_view folder) {
+void TallyIndex::Count(FolderList &tally, std::u16string_view folder, std::uint64_t key) {
   if (indexed_ != tally.Count()) Rebuild(tally);
   // A known spelling is found through the quick slots, without hashing the
   // whole folder; a new one, or one the quick slots could not take, through
   // the full hash.
-  const std::uint64_t key = QuickKey(folder);
   const auto tag = static_cast<std::uint32_t>(key);
   const std::size_t mask = quick_.size() - 1;
   std::size_t at = static_cast<std::size_t>(key >> 32);
@@ -364,6 +363,14 @@ void TallyIndex::Count(FolderList &tally, std::u16string_view folder) {
     }
   }
   CountSlowly(tally, folder, key);
+}
+
+void TallyIndex::FetchQuickSlot(std::uint64_t key) const noexcept {
+#if defined(__GNUC__)
+  if (!quick_.empty()) __builtin_prefetch(&quick_[static_cast<std::size_t>(key >> 32) & (quick_.size() - 1)]);
+#else
+  static_cast<void>(key);
+#endif
 }
 
 void TallyIndex::PutQuick(std::uint64_t key, std::size_t record) noexcept {
@@ -403,12 +410,29 @@ void TallyFolder(FolderList &tally, TallyIndex &index, std::u16string_view objec
 }
 
 void TallyFolderOf(FolderList &tally, TallyIndex &index, std::u16string_view folder) {
-  index.Count(tally, folder);
+  index.Count(tally, folder, QuickKey(folder));
   index.Flush(tally);
 }
 
 void CountHeldPath(FolderList &tally, TallyIndex &index, const char16_t *objectPath) {
-  index.Count(tally, FolderOfText(objectPath));
+  CountHeldFolder(tally, index, FolderOfText(objectPath));
+}
+
+void CountHeldFolder(FolderList &tally, TallyIndex &index, std::u16string_view folder) {
+  index.Count(tally, folder, QuickKey(folder));
+}
+
+void CountHeldFolders(FolderList &tally, TallyIndex &index, const FolderCopy *folders, std::size_t count) {
+  constexpr std::size_t kAtOnce = 16;
+  std::uint64_t keys[kAtOnce];
+  for (std::size_t first = 0; first < count; first += kAtOnce) {
+    const std::size_t last = std::min(count, first + kAtOnce);
+    for (std::size_t i = first; i < last; ++i) {
+      keys[i - first] = QuickKey(folders[i].Folder());
+      index.FetchQuickSlot(keys[i - first]);
+    }
+    for (std::size_t i = first; i < last; ++i) index.Count(tally, folders[i].Folder(), keys[i - first]);
+  }
 }
 
 }  // namespace hf

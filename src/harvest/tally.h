@@ -37,7 +37,8 @@ class TallyIndex {
 
  private:
   friend void TallyFolderOf(FolderList &tally, TallyIndex &index, std::u16string_view folder);
-  friend void CountHeldPath(FolderList &tally, TallyIndex &index, const char16_t *objectPath);
+  friend void CountHeldFolder(FolderList &tally, TallyIndex &index, std::u16string_view folder);
+  friend void CountHeldFolders(FolderList &tally, TallyIndex &index, const FolderCopy *folders, std::size_t count);
 
   // What is known of one exact folder spelling: excluded, or the position of
   // the tally entry that counts it; its units and its hits not yet added to
@@ -60,8 +61,11 @@ class TallyIndex {
   static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
   static constexpr std::size_t kQuickProbes = 8;
 
-  // Counts folder: a hit of a known spelling stays here until Flush.
-  void Count(FolderList &tally, std::u16string_view folder);
+  // Counts folder, whose quick key is key: a hit of a known spelling stays
+  // here until Flush.
+  void Count(FolderList &tally, std::u16string_view folder, std::uint64_t key);
+  // Starts to fetch the quick slot of key, which a count will soon read.
+  void FetchQuickSlot(std::uint64_t key) const noexcept;
   void CountSlowly(FolderList &tally, std::u16string_view folder, std::uint64_t key);
   // Puts a spelling's record into the quick slots under its key, unless the
   // slots from the key's own are taken as far as a probe looks.
@@ -121,5 +125,10 @@ inline void TallyFolder(FolderList &tally, TallyIndex &index, const LogRecord &r
 // holds, except that a folder counted before gains its hit in index: tally
 // has it after index.Flush(tally).
 void CountHeldPath(FolderList &tally, TallyIndex &index, const char16_t *objectPath);
+// The same for a folder already taken from its path.
+void CountHeldFolder(FolderList &tally, TallyIndex &index, std::u16string_view folder);
+// The same for count copied folders, in their order. Their keys are taken and
+// their lookups started together, so that the lookups overlap.
+void CountHeldFolders(FolderList &tally, TallyIndex &index, const FolderCopy *folders, std::size_t count);
 
 }  // namespace hf

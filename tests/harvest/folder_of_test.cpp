@@ -221,8 +221,38 @@ TEST(FolderOfTest, APathEndingAtAnUnreadablePageIsReadUpToItsEnd) {
       const std::u16string path = c.path.substr(cut);
       EXPECT_EQ(std::u16string(FolderOfText(pages.PlaceAtEnd(path))), FolderByDefinition(path))
           << "case " << (&c - cases.data()) << ", cut " << cut;
+      FolderCopy copy;
+      EXPECT_EQ(std::u16string(CopyFolderOfText(pages.PlaceAtEnd(path), copy)), FolderByDefinition(path))
+          << "case " << (&c - cases.data()) << ", cut " << cut;
     }
   }
+}
+
+// The folder found and copied is the folder of the text, at every alignment,
+// for folders up to and beyond the units a copy holds; a longer one is found
+// but not copied.
+TEST(FolderOfTest, TheCopiedFolderIsTheFolderOfTheText) {
+  std::uint32_t state = 2024;
+  for (int round = 0; round < 3000; ++round) {
+    std::u16string path = RandomPath(state, 8 * static_cast<std::size_t>(round % 12));
+    for (char16_t &unit : path)
+      if (unit == u'>' && (state = state * 1103515245u + 12345u) % 4 != 0) unit = u'a';
+    const std::u16string folder = FolderByDefinition(path);
+    for (std::size_t offset = 0; offset < 8; ++offset) {
+      alignas(16) char16_t buffer[160] = {};
+      std::copy(path.begin(), path.end(), buffer + offset);
+      std::fill(buffer + offset + path.size() + 1, std::end(buffer), u'\\');
+      FolderCopy copy;
+      ASSERT_EQ(std::u16string(CopyFolderOfText(buffer + offset, copy)), folder)
+          << "round " << round << ", offset " << offset;
+      if (folder.size() <= FolderCopy::kUnits) {
+        ASSERT_EQ(std::u16string(copy.Folder()), folder) << "round " << round << ", offset " << offset;
+      }
+    }
+  }
+  FolderCopy copy;
+  EXPECT_EQ(CopyFolderOfText(nullptr, copy), u"");
+  EXPECT_EQ(copy.Folder(), u"");
 }
 
 }  // namespace

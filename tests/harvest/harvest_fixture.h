@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "fakes/clock.h"
 #include "fakes/com.h"
@@ -54,6 +56,22 @@ inline FolderList ListOf(std::initializer_list<FolderEntry> entries) {
   FolderList list;
   for (const FolderEntry &entry : entries) list.Append(entry);
   return list;
+}
+
+// count paths in folders picked in an uneven stream, the folders early in the
+// list far more often, every tenth path inside an archive; seed starts the
+// generator, so a seed gives the same stream.
+inline std::vector<std::u16string> SkewedPaths(const std::vector<std::u16string> &folders, int count,
+                                               std::uint32_t seed) {
+  std::vector<std::u16string> paths;
+  std::uint32_t state = seed;
+  for (int i = 0; i < count; ++i) {
+    state = state * 1103515245u + 12345u;
+    const std::size_t pick = ((state >> 8) % folders.size()) * ((state >> 4) % 8 == 0 ? 1 : (state >> 20) % 2) %
+                             folders.size();
+    paths.push_back(folders[pick] + (i % 10 == 0 ? u"a.zip->b\\c.exe" : u"setup.exe"));
+  }
+  return paths;
 }
 
 }  // namespace hf::test

@@ -79,14 +79,7 @@ TEST_F(HeldFolderBatchTest, AgreesWithTheScanOverManyFolders) {
   }
   FolderList excludedList = ListOf({{folders[3], 1}, {folders[10], 1}});
   const ExclusionSet excluded(excludedList);
-  std::vector<std::u16string> paths;
-  std::uint32_t state = 5;
-  for (int i = 0; i < 30001; ++i) {
-    state = state * 1103515245u + 12345u;
-    const std::size_t pick = ((state >> 8) % folders.size()) * ((state >> 4) % 8 == 0 ? 1 : (state >> 20) % 2) %
-                             folders.size();
-    paths.push_back(folders[pick] + (i % 10 == 0 ? u"a.zip->b\\c.exe" : u"setup.exe"));
-  }
+  const std::vector<std::u16string> paths = SkewedPaths(folders, 30001, 5);
   TallyIndex index(excluded);
   const FolderList scanned = Scan(paths, excludedList);
   EXPECT_EQ(Describe(CountBatched(index, paths)), Describe(scanned));

@@ -158,15 +158,7 @@ TEST_F(TallyTest, HeldCountsAgreeWithTheScanOverManyFolders) {
   FolderList excludedList = ListOf({{folders[5], 1}, {folders[2005], 1}});
   const ExclusionSet excluded(excludedList);
 
-  std::vector<std::u16string> paths;
-  std::uint32_t state = 99;
-  for (int i = 0; i < 20000; ++i) {
-    state = state * 1103515245u + 12345u;
-    // Skewed: low numbers come far more often.
-    const std::size_t pick = ((state >> 8) % folders.size()) * ((state >> 4) % 8 == 0 ? 1 : (state >> 20) % 2) %
-                             folders.size();
-    paths.push_back(folders[pick] + (i % 10 == 0 ? u"a.zip->b\\c.exe" : u"setup.exe"));
-  }
+  const std::vector<std::u16string> paths = SkewedPaths(folders, 20000, 99);
   FolderList scanned;
   for (const std::u16string &path : paths) model::TallyFolder(scanned, excludedList, Record(path));
   TallyIndex oneByOne(excluded);

@@ -63,6 +63,33 @@ std::u16string RandomPath(std::uint32_t &state, std::size_t least = 0) {
   return path;
 }
 
+// Three in four of path's ">" turned into letters, so that most paths reach
+// their end; state is the generator's, advanced.
+void WithFewerMarks(std::u16string &path, std::uint32_t &state) {
+  for (char16_t &unit : path)
+    if (unit == u'>' && (state = state * 1103515245u + 12345u) % 4 != 0) unit = u'a';
+}
+
+// path (at most 150 units) held NUL-terminated at each of the eight positions
+// of an aligned block, with backslashes after it that would change its folder
+// if they were taken as part of it: the first position where check(text)
+// fails, or -1 when it holds at all of them.
+template <typename Check>
+int FirstOffsetFailing(const std::u16string &path, Check check) {
+  for (std::size_t offset = 0; offset < 8; ++offset) {
+    alignas(16) char16_t buffer[160] = {};
+    std::copy(path.begin(), path.end(), buffer + offset);
+    std::fill(buffer + offset + path.size() + 1, std::end(buffer), u'\\');
+    if (!check(buffer + offset)) return static_cast<int>(offset);
+  }
+  return -1;
+}
+
+// The check that FolderOfText finds folder.
+auto FindsFolder(const std::u16string &folder) {
+  return [&folder](const char16_t *text) { return std::u16string(FolderOfText(text)) == folder; };
+}
+
 TEST(FolderOfTest, AgreesWithTheDefinitionAtEveryPosition) {
   std::uint32_t state = 12345;
   for (int round = 0; round < 20000; ++round) {
@@ -99,15 +126,8 @@ TEST(FolderOfTest, TheTerminatedFormAgreesAcrossLongPaths) {
   std::uint32_t state = 4242;
   for (int round = 0; round < 4000; ++round) {
     std::u16string path = RandomPath(state, 40);
-    for (char16_t &unit : path)
-      if (unit == u'>' && (state = state * 1103515245u + 12345u) % 4 != 0) unit = u'a';
-    for (std::size_t offset = 0; offset < 8; ++offset) {
-      alignas(16) char16_t buffer[104] = {};
-      std::copy(path.begin(), path.end(), buffer + offset);
-      std::fill(buffer + offset + path.size() + 1, std::end(buffer), u'\\');
-      ASSERT_EQ(std::u16string(FolderOfText(buffer + offset)), FolderByDefinition(path))
-          << "round " << round << ", offset " << offset;
-    }
+    WithFewerMarks(path, state);
+    ASSERT_EQ(FirstOffsetFailing(path, FindsFolder(FolderByDefinition(path))), -1) << "round " << round;
   }
 }
 
@@ -124,13 +144,7 @@ TEST(FolderOfTest, TheTerminatedFormTellsUnitsApartByAllTheirBits) {
       state = state * 1103515245u + 12345u;
       unit = alphabet[(state >> 16) % (sizeof alphabet / sizeof alphabet[0])];
     }
-    for (std::size_t offset = 0; offset < 8; ++offset) {
-      alignas(16) char16_t buffer[96] = {};
-      std::copy(path.begin(), path.end(), buffer + offset);
-      std::fill(buffer + offset + path.size() + 1, std::end(buffer), u'\\');
-      ASSERT_EQ(std::u16string(FolderOfText(buffer + offset)), FolderByDefinition(path))
-          << "round " << round << ", offset " << offset;
-    }
+    ASSERT_EQ(FirstOffsetFailing(path, FindsFolder(FolderByDefinition(path))), -1) << "round " << round;
   }
 }
 
@@ -232,20 +246,14 @@ TEST(FolderOfTest, TheCopiedFolderIsTheFolderOfTheText) {
   std::uint32_t state = 2024;
   for (int round = 0; round < 3000; ++round) {
     std::u16string path = RandomPath(state, 8 * static_cast<std::size_t>(round % 12));
-    for (char16_t &unit : path)
-      if (unit == u'>' && (state = state * 1103515245u + 12345u) % 4 != 0) unit = u'a';
+    WithFewerMarks(path, state);
     const std::u16string folder = FolderByDefinition(path);
-    for (std::size_t offset = 0; offset < 8; ++offset) {
-      alignas(16) char16_t buffer[160] = {};
-      std::copy(path.begin(), path.end(), buffer + offset);
-      std::fill(buffer + offset + path.size() + 1, std::end(buffer), u'\\');
+    const auto copies = [&folder](const char16_t *text) {
       FolderCopy copy;
-      ASSERT_EQ(std::u16string(CopyFolderOfText(buffer + offset, copy)), folder)
-          << "round " << round << ", offset " << offset;
-      if (folder.size() <= FolderCopy::kUnits) {
-        ASSERT_EQ(std::u16string(copy.Folder()), folder) << "round " << round << ", offset " << offset;
-      }
-    }
+      return std::u16string(CopyFolderOfText(text, copy)) == folder &&
+             (folder.size() > FolderCopy::kUnits || std::u16string(copy.Folder()) == folder);
+    };
+    ASSERT_EQ(FirstOffsetFailing(path, copies), -1) << "round " << round;
   }
   FolderCopy copy;
   EXPECT_EQ(CopyFolderOfText(nullptr, copy), u"");
